@@ -1,0 +1,25 @@
+#pragma once
+#include <istream>
+#include <span>
+#include <string_view>
+
+#include "core/OutputSink.h"
+
+namespace drovane {
+
+// The console of one run: where the prompt's answer comes from and where the prompt and the
+// diagnostics go.
+struct Console {
+    std::istream& input;
+    OutputSink& standardOutput;
+    OutputSink& standardError;
+};
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = -1;
+
+// One whole run of the converter: banner, command line (the arguments after the program's
+// name), names, files, conversion. Returns the exit status, 0 or -1.
+int RunDriver(std::span<const std::string_view> arguments, Console& console);
+
+}  // namespace drovane

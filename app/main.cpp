@@ -1,0 +1,20 @@
+#include <cstdio>
+#include <iostream>
+#include <string_view>
+#include <vector>
+
+#include "app/RunDriver.h"
+#include "core/FileOutputSink.h"
+
+int main(int argc, char** argv) {
+    // The converter buffers its own output in large blocks; the standard streams pass it on.
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+    std::ios::sync_with_stdio(false);
+
+    std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    drovane::FileOutputSink standardOutput(stdout);
+    drovane::FileOutputSink standardError(stderr);
+    drovane::Console console{std::cin, standardOutput, standardError};
+    return drovane::RunDriver(arguments, console);
+}

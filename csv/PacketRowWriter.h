@@ -1,0 +1,37 @@
+#pragma once
+#include <cstdint>
+
+#include "core/RunOptions.h"
+#include "core/TextBuffer.h"
+#include "decode/FieldTable.h"
+
+namespace drovane {
+
+// Numbers the data packets and writes the CSV: the header row once, then one row per packet that
+// holds enough decoded values.
+class PacketRowWriter {
+public:
+    // A packet with fewer valid columns than this besides Time is dropped with a warning.
+    static constexpr int kMinimumValidFields = 8;
+
+    PacketRowWriter(const RunOptions& options, CANDataMgr& fields, TextBuffer& output, TextBuffer& diagnostics);
+
+    // Writes out the current data packet (finished or not). Clears no valid flag but Time's
+    // setting; the assembler clears the table afterwards.
+    void WritePacket();
+
+    // Packets numbered so far, skipped ones included.
+    std::int64_t PacketCount() const { return packetCounter_; }
+
+private:
+    void WriteHeaderRow();
+    void WriteDataRow();
+
+    const RunOptions& options_;
+    CANDataMgr& fields_;
+    TextBuffer& output_;
+    TextBuffer& diagnostics_;
+    std::int64_t packetCounter_ = 0;
+};
+
+}  // namespace drovane

@@ -1,0 +1,125 @@
+#include "decode/FieldTable.h"
+
+#include <cstring>
+
+namespace drovane {
+namespace {
+
+struct FieldDefinition {
+    const char* name;
+    const char* usName;  // nullptr: the same heading in every unit system
+    std::int32_t min;
+    std::int32_t max;
+};
+
+constexpr FieldDefinition kFields[CANDataMgr::kFieldCount] = {
+    {"Time", nullptr, INT32_MIN, INT32_MAX},
+    {"Voltage", nullptr, 100, 400},
+    {"SOC %", nullptr, 0, 100},
+    {"Amps", nullptr, -200, 200},
+    {"Max Charge Current", nullptr, 0, 200},
+    {"Max Discharge Current", nullptr, -200, 0},
+    {"Min Batt Temp C", "Min Batt Temp F", 0, 250},
+    {"Max Batt Temp C", "Max Batt Temp F", 0, 250},
+    {"Speed (km/h)", "Speed (mph)", -100, 250},
+    {"Speedometer", nullptr, -100, 150},
+    {"Speed Related", nullptr, -10000, 32767},
+    {"FL Wheel", nullptr, -10000, 32767},
+    {"FR Wheel", nullptr, -10000, 32767},
+    {"RL Wheel", nullptr, -10000, 32767},
+    {"RR Wheel", nullptr, -10000, 32767},
+    {"ICE RPM", nullptr, 0, 8000},
+    {"ICE Temp C", "ICE Temp F", 0, 299},
+    {"Coolant Temp C", "Coolant Temp F", 0, 299},
+    {"Side Accel", nullptr, -512, 512},
+    {"Side Accel1", nullptr, -512, 512},
+    {"Fwd Accel", nullptr, -512, 512},
+    {"Fwd Accel2", nullptr, -512, 512},
+    {"Steering", nullptr, -1000, 1000},
+    {"Gas Pedal", nullptr, 0, 255},
+    {"Brake Pedal", nullptr, 0, 127},
+    {"Brake Pressed", nullptr, 0, 1},
+    {"Shifter", nullptr, -2, 2},
+    {"EV Mode", nullptr, 0, 0},
+    {"Cruise Control", nullptr, 0, 1},
+    {"Lights", nullptr, 0, 3},
+    {"Fuel Inj", nullptr, 0, 32767},
+    {"Fuel Flow (L/hr)", "Fuel Flow (G/hr)", 0, 255},
+    {"VVTi", nullptr, -255, 255},
+    {"Gas Gauge", nullptr, 0, 100},
+    {"iKM/L", "iMPG", -9999, 9999},
+};
+
+}  // namespace
+
+void CANFieldEntry::FormatPending() const {
+    pendingNumber_ = false;
+    auto bits = std::bit_cast<std::uint64_t>(number_);
+    if (formattedValid_ && bits == formattedBits_) return;
+    char buffer[kMaxGeneralLength];
+    text_.assign(buffer, FormatGeneral(number_, buffer));
+    formattedBits_ = bits;
+    formattedValid_ = true;
+}
+
+CANDataMgr::CANDataMgr(const RunOptions& options, TextBuffer& diagnostics)
+    : options_(options), diagnostics_(diagnostics) {
+    for (int index = 0; index < kFieldCount; ++index) {
+        const FieldDefinition& field = kFields[index];
+        CANFieldEntry& entry = entries_[index];
+        entry.name = options.IsUS() && field.usName != nullptr ? field.usName : field.name;
+        entry.min = field.min;
+        entry.max = field.max;
+    }
+    for (int index = 0; index < kFieldCount; ++index) {
+        if (entries_[index].name.empty()) {
+            diagnostics_.Append("*** ERROR: CANDataMgr: uninitialized field entry #");
+            diagnostics_.AppendInteger(index);
+            diagnostics_.Put('\n');
+        }
+    }
+}
+
+void CANDataMgr::SetFieldText(int index, std::string_view text, bool quote) {
+    CheckIndex(index);
+    CANFieldEntry& entry = entries_[index];
+    if (options_.FieldTrace()) TraceStore(entry, text);
+    if (quote) {
+        char quoted[64];
+        if (text.size() + 2 <= sizeof quoted) {
+            quoted[0] = '"';
+            std::memcpy(quoted + 1, text.data(), text.size());
+            quoted[text.size() + 1] = '"';
+            entry.StoreText({quoted, text.size() + 2});
+        } else {
+            entry.StoreText(std::string("\"").append(text).append("\""));
+        }
+    } else {
+        entry.StoreText(text);
+    }
+    MarkValid(index);
+}
+
+void CANDataMgr::SetPacketNumber(std::int64_t number) {
+    char buffer[24];
+    SetFieldText(kTimeIndex, {buffer, static_cast<std::size_t>(FormatWhole(number, buffer) - buffer)}, false);
+}
+
+void CANDataMgr::ReportOutOfRange(const CANFieldEntry& entry, double value) {
+    char buffer[kMaxGeneralLength];
+    diagnostics_.Append("*** WARNING: bad data, field out of range, ");
+    diagnostics_.Append(entry.name);
+    diagnostics_.Append(" = ");
+    diagnostics_.Append({buffer, static_cast<std::size_t>(FormatGeneral(value, buffer) - buffer)});
+    diagnostics_.Put('\n');
+}
+
+void CANDataMgr::TraceStore(const CANFieldEntry& entry, std::string_view text) {
+    diagnostics_.Append("--- ");
+    diagnostics_.Append(entry.name);
+    diagnostics_.Append(" = ");
+    diagnostics_.Append(text);
+    diagnostics_.Put('\n');
+}
+
+}  // namespace drovane

@@ -1,0 +1,121 @@
+#include "rawlog/PacketAssembler.h"
+
+#include "rawlog/KnownMessageTable.h"
+#include "rawlog/RawRecord.h"
+#include "rawlog/SyncSearch.h"
+
+namespace drovane {
+namespace {
+
+constexpr std::size_t kHeader = RawRecord::kHeaderSize;
+constexpr std::size_t kRecord = RawRecord::kSize;
+
+}  // namespace
+
+PacketAssembler::PacketAssembler(const RunOptions& options, CANDataMgr& fields, MessageDecoder& decoder,
+                                 PacketRowWriter& writer, TextBuffer& output, TextBuffer& diagnostics)
+    : options_(options), fields_(fields), decoder_(decoder), writer_(writer), output_(output), diagnostics_(diagnostics) {}
+
+void PacketAssembler::Run(InputWindow& input) {
+    state_ = State::Hunting;
+    skipped_ = 0;
+    lowestTracked_ = 0xFFFF;
+    highestTracked_ = 0;
+    if (!input.Ensure(kHeader)) {
+        diagnostics_.Append("*** ERROR: unable to read file");
+        return;
+    }
+    for (;;) {
+        std::uint16_t id;
+        if (state_ == State::Hunting) {
+            if (!Hunt(input)) return;
+            id = kSyncId;
+            state_ = State::Synchronised;
+        } else {
+            if (!input.Ensure(kHeader)) return;
+            id = KnownMessageTable::Lookup(input.Position());
+            if (id == UnknownMessageId) {
+                if (skipped_ >= kSkipLimit) {
+                    // Far out of step: look for the next known header byte by byte instead of
+                    // trusting an 11-byte stride that may have lost its alignment.
+                    input.Advance(1);
+                    skipped_ += 1;
+                } else {
+                    if (!input.Ensure(kRecord)) return;
+                    input.Advance(kRecord);
+                    skipped_ += kRecord;
+                }
+                continue;
+            }
+        }
+        if (skipped_ > 0) ReportSkipped(id);
+        if (!input.Ensure(kRecord)) return;
+        ProcessRecord(id, input.Position());
+        input.Advance(kRecord);
+        if (output_.Failed()) return;
+    }
+}
+
+// Slides the window over the input until it holds the synchronisation header, counting every
+// byte passed over. False at the end of the input.
+bool PacketAssembler::Hunt(InputWindow& input) {
+    for (;;) {
+        if (!input.Ensure(kHeader)) return false;
+        const std::uint8_t* from = input.Position();
+        const std::uint8_t* end = input.End();
+        if (const std::uint8_t* found = FindSyncHeader(from, end)) {
+            skipped_ += found - from;
+            input.AdvanceTo(found);
+            return true;
+        }
+        // No window starting before the last two bytes holds the header; they may begin one
+        // that the next refill completes.
+        skipped_ += (end - 2) - from;
+        input.AdvanceTo(end - 2);
+    }
+}
+
+void PacketAssembler::ReportSkipped(std::uint16_t id) {
+    if (options_.verbose) {
+        diagnostics_.Append("*** skipped ");
+        diagnostics_.AppendInteger(skipped_);
+        diagnostics_.Append(" bytes\n");
+    }
+    if (skipped_ >= kSkipLimit) {
+        diagnostics_.Append("*** WARNING: skipped bad packet, writing out unfinished packet\n");
+        ClosePacket();
+        lowestTracked_ = id;
+        highestTracked_ = id;
+    }
+    skipped_ = 0;
+}
+
+void PacketAssembler::ProcessRecord(std::uint16_t id, const std::uint8_t* record) {
+    if (id >= kTrackedLow && id <= kTrackedHigh) {
+        // A tracked identifier at or below the lowest of this packet starts the next cycle: the
+        // packet in progress lost its 0x56D.
+        if (lowestTracked_ < highestTracked_ && id <= lowestTracked_) {
+            diagnostics_.Append("*** WARNING: writing out unfinished packet\n");
+            ClosePacket();
+            lowestTracked_ = id;
+            highestTracked_ = id;
+        }
+        if (id < lowestTracked_) lowestTracked_ = id;
+        if (id > highestTracked_) highestTracked_ = id;
+    }
+    decoder_.DecodeMessage(id, record);
+    if (id == kClosingId) {
+        if (options_.verbose) diagnostics_.Append("--- writing out finished packet\n");
+        ClosePacket();
+        lowestTracked_ = 0xFFFF;
+        highestTracked_ = 0;
+        state_ = State::Hunting;
+    }
+}
+
+void PacketAssembler::ClosePacket() {
+    writer_.WritePacket();
+    fields_.ClearValidFlags();
+}
+
+}  // namespace drovane
