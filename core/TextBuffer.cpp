@@ -1,11 +1,15 @@
 #include "core/TextBuffer.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace drovane {
 
 TextBuffer::TextBuffer(OutputSink& sink, std::size_t capacity)
-    : sink_(sink), start_(new char[capacity]), end_(start_.get()), limit_(start_.get() + capacity) {}
+    : sink_(sink),
+      start_(new char[std::max(capacity, kMaxClaim)]),
+      end_(start_.get()),
+      limit_(start_.get() + std::max(capacity, kMaxClaim)) {}
 
 void TextBuffer::AppendInteger(std::int64_t value) {
     char* at = Claim(24);

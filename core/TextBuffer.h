@@ -14,6 +14,8 @@ namespace drovane {
 class TextBuffer {
 public:
     static constexpr std::size_t kDefaultCapacity = 256 * 1024;
+    // The most that Claim may ask for; no buffer is made smaller than this.
+    static constexpr std::size_t kMaxClaim = 4096;
 
     explicit TextBuffer(OutputSink& sink, std::size_t capacity = kDefaultCapacity);
 
@@ -34,8 +36,8 @@ public:
     }
     void AppendInteger(std::int64_t value);
 
-    // Room for at least `size` bytes (size at most the capacity); write there and then Commit the
-    // new end. Saves a copy for text that is formed in place.
+    // Room for at least `size` bytes (at most kMaxClaim); write there and then Commit the new end.
+    // Saves a copy for text that is formed in place.
     char* Claim(std::size_t size) {
         if (size > Free()) Flush();
         return end_;

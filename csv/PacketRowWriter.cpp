@@ -46,13 +46,12 @@ void PacketRowWriter::WriteHeaderRow() {
 void PacketRowWriter::WriteDataRow() {
     // Cells are short: stored words and "%1g" numbers. Claim room for the whole row at once and
     // fall back to appending cell by cell for a row of unusually long texts.
-    constexpr std::size_t kRowRoom = 4096;
     const auto& entries = fields_.Entries();
     std::size_t needed = CANDataMgr::kFieldCount;
     for (const auto& entry : entries) {
         if (entry.valid) needed += entry.Value().size();
     }
-    if (needed > kRowRoom) {
+    if (needed > TextBuffer::kMaxClaim) {
         for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
             if (index != 0) output_.Put(',');
             if (entries[index].valid) output_.Append(entries[index].Value());
@@ -60,7 +59,7 @@ void PacketRowWriter::WriteDataRow() {
         output_.Put('\n');
         return;
     }
-    char* out = output_.Claim(kRowRoom);
+    char* out = output_.Claim(needed);
     for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
         if (index != 0) *out++ = ',';
         if (entries[index].valid) {
