@@ -1,0 +1,155 @@
+#include "tools/plot/PlotCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "Fixtures.h"
+#include "XmlCheck.h"
+
+namespace drovane::plot {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PlotCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        dir_ = fs::temp_directory_path() /
+               ("drovane-plot-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::string File(const std::string& name, const std::string& content) const {
+        std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << content;
+        return path;
+    }
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // Runs the command in this process; returns its status, keeps what it printed.
+    int Run(const std::vector<std::string>& args) {
+        std::ostringstream out;
+        std::ostringstream err;
+        int status = RunPlotCommand(args, out, err);
+        out_ = out.str();
+        err_ = err.str();
+        return status;
+    }
+
+    // Expects status 1 and one line on the error stream that contains `what`.
+    void ExpectError(const std::vector<std::string>& args, const std::string& what) {
+        EXPECT_EQ(Run(args), 1);
+        EXPECT_EQ(err_.rfind("drovane-plot: error: ", 0), 0u) << err_;
+        EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
+        EXPECT_NE(err_.find(what), std::string::npos) << err_;
+        EXPECT_EQ(out_, "");
+    }
+
+    static std::string Slurp(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    fs::path dir_;
+    std::string out_;
+    std::string err_;
+};
+
+TEST(DefaultSvgName, ReplacesTheCsvExtension) {
+    EXPECT_EQ(DefaultSvgName("trip.csv"), "trip.svg");
+    EXPECT_EQ(DefaultSvgName("logs/day 1.CSV"), "logs/day 1.svg");
+    EXPECT_EQ(DefaultSvgName("trip"), "trip.svg");
+    EXPECT_EQ(DefaultSvgName("trip.svg"), "trip.svg.svg");
+    EXPECT_EQ(DefaultSvgName("archive.tar"), "archive.tar.svg");
+}
+
+TEST_F(PlotCommand, WritesThePictureBesideTheCsv) {
+    std::string csv = File("trip.csv", test::kMetricHeader + test::kMetricRows);
+    ASSERT_EQ(Run({csv}), 0) << err_;
+    EXPECT_EQ(err_, "");
+    std::string svg = Slurp(Path("trip.svg"));
+    EXPECT_EQ(test::XmlProblem(svg), "");
+    EXPECT_NE(svg.find("Drive: trip.csv"), std::string::npos);
+    EXPECT_EQ(out_.rfind(Path("trip.svg") + ": 4 packets (1\u20135)", 0), 0u) << out_;
+}
+
+TEST_F(PlotCommand, WritesToTheNameGivenAndTakesThePacketTime) {
+    std::string csv = File("us.csv", test::kUSHeader + test::kUSRows);
+    ASSERT_EQ(Run({"--packet-ms", "250", csv, Path("picture.svg")}), 0) << err_;
+    EXPECT_TRUE(fs::exists(Path("picture.svg")));
+    EXPECT_FALSE(fs::exists(Path("us.svg")));
+    EXPECT_NE(out_.find("mi at 250 ms a packet"), std::string::npos) << out_;
+    ASSERT_EQ(Run({"--packet-ms=20", csv}), 0) << err_;
+    EXPECT_TRUE(fs::exists(Path("us.svg")));
+}
+
+TEST_F(PlotCommand, HelpGoesToStandardOutput) {
+    EXPECT_EQ(Run({"--help"}), 0);
+    EXPECT_EQ(out_.rfind("usage: drovane-plot", 0), 0u);
+    EXPECT_EQ(err_, "");
+}
+
+TEST_F(PlotCommand, BadCommandLinesAreOneLineErrors) {
+    ExpectError({}, "no CSV file given");
+    ExpectError({"a.csv", "b.svg", "c"}, "too many file names");
+    ExpectError({"--colour", "a.csv"}, "unknown option '--colour'");
+    ExpectError({"--packet-ms", "0", "a.csv"}, "--packet-ms takes a number of milliseconds above 0, not '0'");
+    ExpectError({"--packet-ms", "fast", "a.csv"}, "not 'fast'");
+    ExpectError({"a.csv", "--packet-ms"}, "--packet-ms needs a number");
+    std::string csv = File("same.csv", test::kMetricHeader + test::kMetricRows);
+    ExpectError({csv, csv}, "the picture would overwrite the CSV");
+}
+
+TEST_F(PlotCommand, BadInputIsAOneLineErrorAndNoPicture) {
+    ExpectError({Path("missing.csv")}, "cannot open " + Path("missing.csv") + " for reading");
+    ExpectError({File("empty.csv", "")}, "empty.csv is empty");
+    ExpectError({File("header.csv", test::kMetricHeader)}, "header.csv has the header row but no data rows");
+    ExpectError({File("other.csv", "name,age\nann,4\n")}, "other.csv:1: not a drovane2csv CSV");
+    ExpectError({File("cells.csv", test::kMetricHeader + "1,2,3\n")}, "cells.csv:2: the row has 3 cells, expected 35");
+    ExpectError({File("words.csv", test::kMetricHeader + test::Row({{0, "1"}, {2, "full"}}))},
+                "words.csv:2: column 3 (SOC %) holds 'full', which is not a number");
+    for (const char* name : {"empty.svg", "header.svg", "other.svg", "cells.svg", "words.svg"}) {
+        EXPECT_FALSE(fs::exists(Path(name))) << name;
+    }
+    std::string csv = File("ok.csv", test::kMetricHeader + test::kMetricRows);
+    ExpectError({csv, (dir_ / "no-such-dir" / "x.svg").string()}, "cannot open");
+}
+
+TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
+    std::mt19937 random(8);
+    std::string garbage(64 * 1024, '\0');
+    for (char& c : garbage) c = static_cast<char>(random());
+    std::string noise = File("noise.csv", garbage);
+    std::string truncated = test::kMetricHeader + test::kMetricRows;
+    truncated.resize(truncated.size() - 20);
+    std::string cut = File("cut.csv", truncated);
+    std::string good = File("good.csv", test::kMetricHeader + test::kMetricRows);
+    struct Case {
+        std::string args;
+        int status;
+    };
+    for (const Case& c : {Case{"'" + noise + "'", 1}, Case{"'" + cut + "'", 1}, Case{"'" + good + "'", 0},
+                          Case{"", 1}, Case{"--help", 0}}) {
+        std::string errors = Path("stderr.txt");
+        std::string command = std::string(DROVANE_PLOT_EXE) + " " + c.args + " >/dev/null 2>'" + errors + "'";
+        int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw)) << command;
+        EXPECT_EQ(WEXITSTATUS(raw), c.status) << command;
+        std::string text = Slurp(errors);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.status == 0 ? 0 : 1) << text;
+    }
+}
+
+}  // namespace
+}  // namespace drovane::plot

@@ -1,0 +1,229 @@
+#include "tools/plot/SvgPlot.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "Fixtures.h"
+#include "XmlCheck.h"
+
+namespace drovane::plot {
+namespace {
+
+Trip Parse(const std::string& text) {
+    std::istringstream in(text);
+    return ReadTrip(in, "trip.csv");
+}
+
+std::string Render(const Trip& trip, const std::string& title = "trip.csv") {
+    PlotOptions options;
+    options.title = title;
+    return RenderSvg(trip, options);
+}
+
+// The value of attribute `name` of the element whose id is `id`, or "" when there is none.
+std::string AttributeOf(const std::string& svg, const std::string& id, const std::string& name) {
+    std::size_t at = svg.find("id=\"" + id + "\"");
+    if (at == std::string::npos) return "";
+    std::size_t start = svg.rfind('<', at);
+    std::size_t end = svg.find('>', at);
+    std::string element = svg.substr(start, end - start);
+    std::size_t value = element.find(" " + name + "=\"");
+    if (value == std::string::npos) return "";
+    value += name.size() + 3;
+    return element.substr(value, element.find('"', value) - value);
+}
+
+// The points that the M and L commands of a path name.
+std::vector<Point> PathPoints(const std::string& d) {
+    std::vector<Point> points;
+    std::size_t i = 0;
+    char command = 0;
+    auto number = [&](double& v) {
+        while (i < d.size() && d[i] == ' ') ++i;
+        char* end = nullptr;
+        v = std::strtod(d.c_str() + i, &end);
+        bool ok = end != d.c_str() + i;
+        i = static_cast<std::size_t>(end - d.c_str());
+        return ok;
+    };
+    while (i < d.size()) {
+        if (std::isalpha(static_cast<unsigned char>(d[i]))) command = d[i++];
+        double a = 0, b = 0;
+        if (command == 'M' || command == 'L') {
+            if (!number(a) || !number(b)) break;
+            points.push_back({a, b});
+        } else if (command == 'Z') {
+            continue;
+        } else if (!number(a)) {
+            break;
+        }
+    }
+    return points;
+}
+
+struct Box {
+    double top = 0;
+    double bottom = 0;
+};
+
+// The plotting box of panel `n`, from its clip rectangle.
+Box PanelBox(const std::string& svg, int n) {
+    std::size_t at = svg.find("<clipPath id=\"p" + std::to_string(n) + "\">");
+    std::size_t y = svg.find(" y=\"", at) + 4;
+    std::size_t height = svg.find(" height=\"", at) + 9;
+    double top = std::stod(svg.substr(y));
+    return {top, top + std::stod(svg.substr(height))};
+}
+
+TEST(SvgPlot, MetricPictureIsWellFormedAndLabelledInMetricUnits) {
+    std::string svg = Render(Parse(test::kMetricHeader + test::kMetricRows));
+    EXPECT_EQ(test::XmlProblem(svg), "");
+    for (const char* text : {"Drive: trip.csv", "4 packets (1\u20135)", ">km/h<", ">km/L<", "fuel flow (L/hr)",
+                             "Vehicle speed (km/h)", "Economy (km/L)", "Packet number"}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    for (const char* id : {"speed", "speedometer", "engine-speed", "ev-mode", "soc", "charge", "discharge", "economy",
+                           "fuel-flow", "fuel-flow-area", "no-fuel"}) {
+        EXPECT_NE(svg.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
+    }
+    EXPECT_EQ(svg.find("mph"), std::string::npos);
+}
+
+TEST(SvgPlot, USPictureTakesItsUnitsFromTheHeadings) {
+    std::string svg = Render(Parse(test::kUSHeader + test::kUSRows));
+    EXPECT_EQ(test::XmlProblem(svg), "");
+    for (const char* text : {">mph<", ">MPG<", "fuel flow (G/hr)", "Vehicle speed (mph)", " mi at "}) {
+        EXPECT_NE(svg.find(text), std::string::npos) << text;
+    }
+    EXPECT_EQ(svg.find("km/h"), std::string::npos);
+    EXPECT_EQ(svg.find("km/L"), std::string::npos);
+}
+
+TEST(SvgPlot, XmllintFindsThePictureWellFormed) {
+    if (std::system("command -v xmllint >/dev/null 2>&1") != 0) GTEST_SKIP() << "xmllint is not installed";
+    auto path = std::filesystem::temp_directory_path() / ("drovane-plot-xmllint-" + std::to_string(getpid()) + ".svg");
+    for (const std::string& csv : {test::kMetricHeader + test::kMetricRows, test::kUSHeader + test::kUSRows}) {
+        std::ofstream(path) << Render(Parse(csv), "a <b> & \"c\" \xff.csv");
+        std::string command = "xmllint --noout '" + path.string() + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+    std::filesystem::remove(path);
+}
+
+TEST(SvgPlot, NoFuelEconomyIsAGapAndABandNotASpike) {
+    Trip trip;
+    for (int p = 1; p <= 300; ++p) {
+        std::size_t row = trip.AddRow(p);
+        bool gliding = p > 100 && p <= 200;
+        trip.Values(Series::Speed)[row] = 60;
+        trip.Values(Series::FuelFlow)[row] = gliding ? 0.0 : 3.0;
+        trip.Values(Series::Economy)[row] = gliding ? 999.9 : 20.0 + p % 5;
+    }
+    std::string svg = Render(trip);
+    Box box = PanelBox(svg, 4);
+    std::vector<Point> economy = PathPoints(AttributeOf(svg, "economy", "d"));
+    ASSERT_FALSE(economy.empty());
+    for (const Point& p : economy) {
+        EXPECT_GE(p.y, box.top) << "economy drawn above its panel";
+        EXPECT_LE(p.y, box.bottom);
+        // Packets 101 to 200 lie between x 429 and 771 on the 1032 pixels from x 84.
+        EXPECT_TRUE(p.x < 429 || p.x > 771) << "economy drawn while no fuel flows, at x " << p.x;
+    }
+    std::string d = AttributeOf(svg, "economy", "d");
+    EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 2) << "the line breaks once";
+    std::vector<Point> band = PathPoints(AttributeOf(svg, "no-fuel", "d"));
+    ASSERT_EQ(band.size(), 1u);
+    EXPECT_NEAR(band[0].y, box.top + 1, 0.01);
+    EXPECT_EQ(svg.find(">1000<"), std::string::npos) << "no axis up to 999.9";
+}
+
+TEST(SvgPlot, RareHugeEconomyValuesAreCutNotScaledTo) {
+    Trip trip;
+    for (int p = 1; p <= 1000; ++p) {
+        std::size_t row = trip.AddRow(p);
+        trip.Values(Series::Economy)[row] = p == 500 ? 4000.0 : 15.0 + (p % 10);
+    }
+    std::string svg = Render(trip);
+    EXPECT_NE(svg.find("Economy (km/L), cut at 30"), std::string::npos);
+    EXPECT_EQ(test::XmlProblem(svg), "");
+}
+
+TEST(SvgPlot, AMillionRowsMakeASmallPictureThatKeepsThePeaks) {
+    constexpr std::size_t kRows = 1'000'000;
+    Trip trip;
+    trip.time.reserve(kRows);
+    for (std::size_t i = 0; i < kRows; ++i) {
+        std::size_t row = trip.AddRow(static_cast<double>(i + 1));
+        double phase = static_cast<double>(i) / 20000.0;
+        trip.Values(Series::Speed)[row] = i == 654'321 ? 150.0 : 50.0 + 30.0 * std::sin(phase);
+        trip.Values(Series::Speedometer)[row] = std::round(50.0 + 30.0 * std::sin(phase));
+        trip.Values(Series::EngineSpeed)[row] = (i / 7000) % 2 ? 0.0 : 1500.0 + 500.0 * std::cos(phase);
+        trip.evMode[row] = (i / 7000) % 2;
+        trip.Values(Series::Soc)[row] = 55.0 + 5.0 * std::sin(phase / 3.0);
+        trip.Values(Series::Current)[row] = 40.0 * std::sin(phase * 2.0);
+        trip.Values(Series::FuelFlow)[row] = (i / 7000) % 2 ? 0.0 : 2.0 + std::cos(phase);
+        trip.Values(Series::Economy)[row] = (i / 7000) % 2 ? 999.9 : 20.0 + 5.0 * std::sin(phase);
+    }
+    auto start = std::chrono::steady_clock::now();
+    std::string svg = Render(trip, "big.csv");
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("render_seconds", std::to_string(seconds));
+    RecordProperty("svg_bytes", std::to_string(svg.size()));
+    EXPECT_LT(svg.size(), 1'000'000u);
+    EXPECT_LT(seconds, 10.0);
+    EXPECT_EQ(test::XmlProblem(svg), "");
+    std::size_t limit = 2 * PlotColumns(1200) + 4;
+    for (const char* id : {"speed", "speedometer", "engine-speed", "soc", "economy", "fuel-flow"}) {
+        EXPECT_LE(PathPoints(AttributeOf(svg, id, "d")).size(), limit) << id;
+    }
+    // The one-packet spike to 150 km/h reaches the top of the speed axis (0 to 150).
+    std::vector<Point> speed = PathPoints(AttributeOf(svg, "speed", "d"));
+    double highest = std::min_element(speed.begin(), speed.end(), [](auto& a, auto& b) { return a.y < b.y; })->y;
+    EXPECT_NEAR(highest, PanelBox(svg, 1).top, 0.05);
+    EXPECT_NE(svg.find("1,000,000 packets (1\u20131,000,000)"), std::string::npos);
+}
+
+TEST(SvgPlot, OddTripsStillMakeAWellFormedPicture) {
+    Trip single;
+    single.AddRow(42);
+    single.Values(Series::Speed)[0] = 10;
+    Trip empty;
+    for (int p = 1; p <= 5; ++p) empty.AddRow(p);
+    Trip extreme;
+    for (int p = 1; p <= 5; ++p) {
+        std::size_t row = extreme.AddRow(p);
+        extreme.Values(Series::Speed)[row] = p % 2 ? 1e300 : -1e300;
+        extreme.Values(Series::Current)[row] = p % 2 ? 1e-300 : 0;
+        extreme.Values(Series::Economy)[row] = 999.9;
+    }
+    Trip repeated;  // packet numbers in exponent form can repeat
+    for (int p = 1; p <= 3; ++p) repeated.Values(Series::Soc)[repeated.AddRow(1e6)] = 50 + p;
+    for (const Trip* trip : {&single, &empty, &extreme, &repeated}) {
+        std::string svg = Render(*trip);
+        EXPECT_EQ(test::XmlProblem(svg), "");
+        EXPECT_EQ(svg.find("nan"), std::string::npos);
+        EXPECT_EQ(svg.find("inf"), std::string::npos);
+        EXPECT_LT(svg.size(), 100'000u);
+    }
+    EXPECT_NE(Render(empty).find("no speed in this file"), std::string::npos);
+}
+
+TEST(EscapeXml, EscapesMarkupAndReplacesWhatIsNotUtf8) {
+    EXPECT_EQ(EscapeXml("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
+    EXPECT_EQ(EscapeXml("caf\xC3\xA9 \xE2\x80\x93 \xF0\x9F\x9A\x97"), "caf\xC3\xA9 \xE2\x80\x93 \xF0\x9F\x9A\x97");
+    EXPECT_EQ(EscapeXml("bad\xFF\xC3"), "bad??");
+    EXPECT_EQ(EscapeXml("tab\tnew\nline\x7F"), "tab?new?line?");
+    EXPECT_EQ(EscapeXml("\xED\xA0\x80"), "???");  // a surrogate
+    EXPECT_EQ(EscapeXml("\xC0\xAF"), "??");       // an overlong '/'
+}
+
+}  // namespace
+}  // namespace drovane::plot

@@ -1,0 +1,72 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+
+#include "core/MemoryStreams.h"
+#include "core/RunOptions.h"
+#include "core/TextBuffer.h"
+#include "decode/FieldTable.h"
+#include "decode/MessageDecoder.h"
+#include "rawlog/KnownMessageTable.h"
+#include "rawlog/RawRecord.h"
+
+namespace drovane::test {
+
+// What the C library prints for a value with "%1g": the reference every stored number must match.
+inline std::string PrintfGeneral(double value) {
+    char buffer[64];
+    int length = std::snprintf(buffer, sizeof buffer, "%1g", value);
+    return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+inline RunOptions Options(UnitSystem units, std::uint32_t debugFlags = 0) {
+    RunOptions options;
+    options.units = units;
+    options.debugFlags = debugFlags;
+    return options;
+}
+
+// One field table and one decoder over in-memory diagnostics, as a run builds them.
+class DecodeHarness {
+public:
+    explicit DecodeHarness(const RunOptions& options) : options_(options) {}
+
+    // Decodes a record of `id` with the known-message table's length (or `length`), D0.. as listed.
+    void Decode(std::uint16_t id, std::initializer_list<std::uint8_t> data, int length = -1) {
+        RawRecord record;
+        record.bytes[0] = static_cast<std::uint8_t>(id >> 8);
+        record.bytes[1] = static_cast<std::uint8_t>(id & 0xFF);
+        record.bytes[2] = length >= 0 ? static_cast<std::uint8_t>(length) : KnownMessageTable::LengthOf(id);
+        std::size_t at = RawRecord::kHeaderSize;
+        for (std::uint8_t byte : data) record.bytes[at++] = byte;
+        decoder.DecodeMessage(id, record);
+    }
+
+    // The cell text of a column, or "<invalid>" when nothing was stored for this packet.
+    std::string Cell(int index) const {
+        const CANFieldEntry& entry = fields.Entry(index);
+        return entry.valid ? std::string(entry.Value()) : std::string("<invalid>");
+    }
+
+    // The diagnostics written since the last call.
+    std::string TakeDiagnostics() {
+        diagnostics_.Flush();
+        std::string text = sink_.Text().substr(taken_);
+        taken_ = sink_.Text().size();
+        return text;
+    }
+
+private:
+    RunOptions options_;
+    StringOutputSink sink_;
+    TextBuffer diagnostics_{sink_};
+    std::size_t taken_ = 0;
+
+public:
+    CANDataMgr fields{options_, diagnostics_};
+    MessageDecoder decoder{options_, fields, diagnostics_};
+};
+
+}  // namespace drovane::test
