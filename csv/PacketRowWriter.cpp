@@ -44,29 +44,25 @@ void PacketRowWriter::WriteHeaderRow() {
 }
 
 void PacketRowWriter::WriteDataRow() {
-    // Cells are short: stored words and "%1g" numbers. Claim room for the whole row at once and
-    // fall back to appending cell by cell for a row of unusually long texts.
+    // Every cell but an unusually long stored text lies inside its entry: copy a fixed block per
+    // cell (cheaper than a copy of exact length) and advance by the text's length.
+    constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * (CANFieldEntry::kInlineText + 1);
+    static_assert(kRowRoom <= TextBuffer::kMaxClaim);
     const auto& entries = fields_.Entries();
-    std::size_t needed = CANDataMgr::kFieldCount;
-    for (const auto& entry : entries) {
-        if (entry.valid) needed += entry.Value().size();
-    }
-    if (needed > TextBuffer::kMaxClaim) {
-        for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
-            if (index != 0) output_.Put(',');
-            if (entries[index].valid) output_.Append(entries[index].Value());
-        }
-        output_.Put('\n');
-        return;
-    }
-    char* out = output_.Claim(needed);
+    char* out = output_.Claim(kRowRoom);
     for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
         if (index != 0) *out++ = ',';
-        if (entries[index].valid) {
-            std::string_view text = entries[index].Value();
-            std::memcpy(out, text.data(), text.size());
-            out += text.size();
+        const CANFieldEntry& entry = entries[index];
+        if (!entry.valid) continue;
+        std::string_view text = entry.Value();
+        if (!entry.IsInline()) {
+            output_.Commit(out);
+            output_.Append(text);
+            out = output_.Claim(kRowRoom);
+            continue;
         }
+        std::memcpy(out, entry.InlineText(), CANFieldEntry::kInlineText);
+        out += text.size();
     }
     *out++ = '\n';
     output_.Commit(out);

@@ -53,13 +53,25 @@ constexpr FieldDefinition kFields[CANDataMgr::kFieldCount] = {
 }  // namespace
 
 void CANFieldEntry::FormatPending() const {
+    static_assert(kMaxGeneralLength <= kInlineText);
     pendingNumber_ = false;
     auto bits = std::bit_cast<std::uint64_t>(number_);
     if (formattedValid_ && bits == formattedBits_) return;
-    char buffer[kMaxGeneralLength];
-    text_.assign(buffer, FormatGeneral(number_, buffer));
+    inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, inline_) - inline_);
     formattedBits_ = bits;
     formattedValid_ = true;
+}
+
+void CANFieldEntry::StoreText(std::string_view text) {
+    pendingNumber_ = false;
+    formattedValid_ = false;
+    if (text.size() <= kInlineText) {
+        std::memcpy(inline_, text.data(), text.size());
+        inlineLength_ = static_cast<std::uint8_t>(text.size());
+    } else {
+        long_.assign(text);
+        inlineLength_ = kLongText;
+    }
 }
 
 CANDataMgr::CANDataMgr(const RunOptions& options, TextBuffer& diagnostics)

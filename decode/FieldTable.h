@@ -19,6 +19,9 @@ namespace drovane {
 // same, since most columns change slowly from one cycle to the next.
 class CANFieldEntry {
 public:
+    // Cell texts up to this length live inside the entry; every number and word fits.
+    static constexpr std::size_t kInlineText = 24;
+
     std::string name;
     std::int32_t min = 0;
     std::int32_t max = 0;
@@ -27,23 +30,26 @@ public:
     // The cell text stored last.
     std::string_view Value() const {
         if (pendingNumber_) FormatPending();
-        return {text_.data(), text_.size()};
+        return inlineLength_ <= kInlineText ? std::string_view(inline_, inlineLength_) : std::string_view(long_);
     }
+    // Where the text lies when it is inline: kInlineText bytes may be read from there.
+    const char* InlineText() const { return inline_; }
+    bool IsInline() const { return inlineLength_ <= kInlineText; }
 
     void StoreNumber(double number) {
         number_ = number;
         pendingNumber_ = true;
     }
-    void StoreText(std::string_view text) {
-        text_.assign(text);
-        pendingNumber_ = false;
-        formattedValid_ = false;
-    }
+    void StoreText(std::string_view text);
 
 private:
+    static constexpr std::uint8_t kLongText = 0xFF;
+
     void FormatPending() const;
 
-    mutable std::string text_;
+    mutable char inline_[kInlineText] = {};
+    mutable std::uint8_t inlineLength_ = 0;
+    std::string long_;
     double number_ = 0.0;
     mutable std::uint64_t formattedBits_ = 0;
     mutable bool formattedValid_ = false;

@@ -7,33 +7,64 @@
 namespace drovane {
 namespace {
 
-constexpr double kPowersOfTen[] = {1.0, 10.0, 100.0};
+// 10^k for k = -4 .. 5: the decimal exponents that "%g" writes without exponent form.
+constexpr double kDecadeStart[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
+constexpr int kLowestExponent = -4;
+// 10^(5 - e): brings a value of decimal exponent e to six digits before the point.
+constexpr double kScale[] = {1e9, 1e8, 1e7, 1e6, 1e5, 1e4, 1e3, 1e2, 1e1, 1e0};
 
-// A value that is the double nearest to k / 10^decimals, with k of at most six digits, is what
-// "%g" prints as that short decimal: its distance from k / 10^decimals is far below half a unit of
-// the sixth digit. Most decoded values are of this kind (tenths, hundredths, halves).
-char* FormatShortDecimal(std::int64_t scaled, int decimals, char* out) {
-    if (scaled < 0) {
-        *out++ = '-';
-        scaled = -scaled;
+// The product that scales a value to six digits carries an error far below this, so a fraction
+// farther than this from one half rounds the same way as the exact value would.
+constexpr double kTieMargin = 1e-6;
+
+// Writes six significant digits `digits` (100000 .. 999999) of a value with decimal exponent
+// `exponent` (-4 .. 5) in "%g" style: fixed point, trailing zeros and a bare point dropped.
+char* WriteFixed(std::uint32_t digits, int exponent, char* out) {
+    char text[6];
+    for (int i = 5; i >= 0; --i) {
+        text[i] = static_cast<char>('0' + digits % 10);
+        digits /= 10;
     }
-    char digits[8] = {};
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + scaled % 10);
-        scaled /= 10;
-    } while (scaled != 0);
-    // Trailing zeros of the fraction are dropped, as "%g" does.
-    int skip = 0;
-    while (skip < decimals && digits[skip] == '0') ++skip;
-    int fraction = decimals - skip;
-    for (int i = count - 1; i >= decimals; --i) *out++ = digits[i];
-    if (count <= decimals) *out++ = '0';
-    if (fraction > 0) {
+    int significant = 6;
+    while (significant > 1 && text[significant - 1] == '0') --significant;
+    if (exponent >= 0) {
+        int whole = exponent + 1;
+        for (int i = 0; i < whole; ++i) *out++ = text[i];
+        if (significant > whole) {
+            *out++ = '.';
+            for (int i = whole; i < significant; ++i) *out++ = text[i];
+        }
+    } else {
+        *out++ = '0';
         *out++ = '.';
-        for (int i = decimals - 1; i >= skip; --i) *out++ = i < count ? digits[i] : '0';
+        for (int i = exponent; i < -1; ++i) *out++ = '0';
+        for (int i = 0; i < significant; ++i) *out++ = text[i];
     }
     return out;
+}
+
+// The fixed-point case of "%g" without the general conversion; nullptr when the value needs the
+// exponent form or lies too close to a rounding tie to decide here.
+char* FormatFixedQuickly(double value, char* out) {
+    double magnitude = std::fabs(value);
+    if (!(magnitude >= kDecadeStart[0] && magnitude < 999999.5)) return nullptr;
+    int index = 0;
+    while (index < 9 && magnitude >= kDecadeStart[index + 1]) ++index;
+    int exponent = index + kLowestExponent;
+    double scaled = magnitude * kScale[index];
+    auto whole = static_cast<std::uint32_t>(scaled);
+    double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) <= kTieMargin) return nullptr;
+    std::uint32_t digits = whole + (fraction > 0.5 ? 1 : 0);
+    if (digits == 1000000) {
+        // Rounding carried into the next decade.
+        digits = 100000;
+        ++exponent;
+        if (exponent > 5) return nullptr;
+    }
+    if (digits < 100000) return nullptr;
+    if (value < 0) *out++ = '-';
+    return WriteFixed(digits, exponent, out);
 }
 
 }  // namespace
@@ -43,18 +74,8 @@ char* FormatWhole(std::int64_t value, char* out) {
 }
 
 char* FormatGeneral(double value, char* out) {
-    double magnitude = std::fabs(value);
-    // Short decimals below one million, above the exponent form's 1e-4: the common case.
-    if (magnitude < 999999.5 && magnitude >= 1e-2) {
-        for (int decimals = 0; decimals <= 2; ++decimals) {
-            double scaled = value * kPowersOfTen[decimals];
-            if (std::fabs(scaled) >= 999999.5) break;
-            double nearest = std::nearbyint(scaled);
-            if (static_cast<double>(static_cast<std::int64_t>(nearest)) / kPowersOfTen[decimals] == value) {
-                return FormatShortDecimal(static_cast<std::int64_t>(nearest), decimals, out);
-            }
-        }
-    } else if (value == 0.0) {
+    if (char* end = FormatFixedQuickly(value, out)) return end;
+    if (value == 0.0) {
         if (std::signbit(value)) *out++ = '-';
         *out++ = '0';
         return out;

@@ -1,0 +1,67 @@
+// Runs one command and prints its wall-clock time in seconds and its peak resident set size in KiB:
+//   drovane-measure [--stdout FILE] [--stderr FILE] -- COMMAND [ARGUMENT...]
+// The benchmark uses it instead of an external timer so that it needs nothing beyond the build.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Redirect(const char* path, int target) {
+    int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || dup2(fd, target) < 0) {
+        std::perror(path);
+        _exit(127);
+    }
+    close(fd);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* standardOutput = nullptr;
+    const char* standardError = nullptr;
+    int at = 1;
+    for (; at < argc && std::strcmp(argv[at], "--") != 0; ++at) {
+        if (std::strcmp(argv[at], "--stdout") == 0 && at + 1 < argc) {
+            standardOutput = argv[++at];
+        } else if (std::strcmp(argv[at], "--stderr") == 0 && at + 1 < argc) {
+            standardError = argv[++at];
+        } else {
+            std::fprintf(stderr, "usage: drovane-measure [--stdout FILE] [--stderr FILE] -- COMMAND [ARGUMENT...]\n");
+            return 2;
+        }
+    }
+    if (at + 1 >= argc) {
+        std::fprintf(stderr, "drovane-measure: no command given\n");
+        return 2;
+    }
+    std::vector<char*> command(argv + at + 1, argv + argc);
+    command.push_back(nullptr);
+
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = fork();
+    if (child == 0) {
+        if (standardOutput) Redirect(standardOutput, STDOUT_FILENO);
+        if (standardError) Redirect(standardError, STDERR_FILENO);
+        execvp(command[0], command.data());
+        std::perror(command[0]);
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (child < 0 || wait4(child, &status, 0, &usage) < 0) {
+        std::perror("drovane-measure");
+        return 2;
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%.4f %ld %d\n", seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    return 0;
+}
