@@ -74,6 +74,12 @@ char* FormatWhole(std::int64_t value, char* out) {
 }
 
 char* FormatGeneral(double value, char* out) {
+    // Whole numbers below one million, most columns' values, print as integers; 0 keeps its sign
+    // below, as "%g" writes "-0" for a negative zero.
+    if (value > -999999.5 && value < 999999.5 && value != 0.0) {
+        auto whole = static_cast<std::int32_t>(value);
+        if (whole == value) return std::to_chars(out, out + 8, whole).ptr;
+    }
     if (char* end = FormatFixedQuickly(value, out)) return end;
     if (value == 0.0) {
         if (std::signbit(value)) *out++ = '-';
