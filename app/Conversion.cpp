@@ -13,8 +13,9 @@ Conversion::Conversion(const RunOptions& options, TextBuffer& output, TextBuffer
       writer_(options_, fields_, output, diagnostics),
       assembler_(options_, fields_, decoder_, writer_, output, diagnostics) {}
 
-void Conversion::Run(ByteSource& input, std::size_t bufferSize) {
+void Conversion::Run(ByteSource& input, std::size_t bufferSize, ProgressObserver* observer) {
     InputWindow window(input, bufferSize);
+    window.SetObserver(observer);
     assembler_.Run(window);
 }
 

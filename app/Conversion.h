@@ -22,8 +22,9 @@ public:
     Conversion(const RunOptions& options, TextBuffer& output, TextBuffer& diagnostics);
 
     // Converts the whole input. Read and write failures are left in the source and the buffers
-    // for the caller to report.
-    void Run(ByteSource& input, std::size_t bufferSize = InputWindow::kDefaultCapacity);
+    // for the caller to report. `observer`, when given, hears how far the input has been read.
+    void Run(ByteSource& input, std::size_t bufferSize = InputWindow::kDefaultCapacity,
+             ProgressObserver* observer = nullptr);
 
     CANDataMgr& Fields() { return fields_; }
     MessageDecoder& Decoder() { return decoder_; }

@@ -31,6 +31,7 @@ void PacketRowWriter::WritePacket() {
         diagnostics_.Append(" -------------------------\n");
     }
     WriteDataRow();
+    ++rowsWritten_;
 }
 
 void PacketRowWriter::WriteHeaderRow() {

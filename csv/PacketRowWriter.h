@@ -22,6 +22,8 @@ public:
 
     // Packets numbered so far, skipped ones included.
     std::int64_t PacketCount() const { return packetCounter_; }
+    // Data rows written so far.
+    std::int64_t RowsWritten() const { return rowsWritten_; }
 
 private:
     void WriteHeaderRow();
@@ -32,6 +34,7 @@ private:
     TextBuffer& output_;
     TextBuffer& diagnostics_;
     std::int64_t packetCounter_ = 0;
+    std::int64_t rowsWritten_ = 0;
 };
 
 }  // namespace drovane

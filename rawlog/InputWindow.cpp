@@ -9,6 +9,7 @@ InputWindow::InputWindow(ByteSource& source, std::size_t capacity)
 
 bool InputWindow::Refill(std::size_t count) {
     if (exhausted_) return false;
+    if (observer_ != nullptr) observer_->OnInputProgress(Consumed());
     // Keep the unread tail and fill the rest of the buffer behind it.
     std::size_t unread = static_cast<std::size_t>(end_ - position_);
     consumedBefore_ += static_cast<std::uint64_t>(position_ - start_.get());

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/ByteSource.h"
+#include "core/ProgressObserver.h"
 
 namespace drovane {
 
@@ -27,6 +28,9 @@ public:
     void Advance(std::size_t count) { position_ += count; }
     void AdvanceTo(const std::uint8_t* position) { position_ = position; }
 
+    // Told of every refill; nullptr for none.
+    void SetObserver(ProgressObserver* observer) { observer_ = observer; }
+
     // Bytes consumed from the source so far (for progress reports).
     std::uint64_t Consumed() const { return consumedBefore_ + static_cast<std::uint64_t>(position_ - start_.get()); }
 
@@ -40,6 +44,7 @@ private:
     std::uint8_t* end_;
     std::uint64_t consumedBefore_ = 0;
     bool exhausted_ = false;
+    ProgressObserver* observer_ = nullptr;
 };
 
 }  // namespace drovane
