@@ -1,0 +1,31 @@
+#pragma once
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "DriveSynthesizer.h"
+
+namespace drovane::synth {
+
+// What the command line asks of the synthesizer.
+struct SynthOptions {
+    SynthSettings settings;
+    std::string outputPath = "test_raw.bin";
+    std::string truthPath;  // empty: no truth file
+    bool showHelp = false;
+};
+
+struct SynthOptionsResult {
+    std::optional<SynthOptions> options;
+    std::string error;  // set when options is empty
+};
+
+// Reads `--name value` (or `--name=value`) options and one output name:
+//   [--minutes M | --cycles N | --megabytes MB] [--seed S] [--damage RATE]
+//   [--damage-kinds LIST] [--truth FILE] [--units metric|us] [--help] [OUTPUT]
+SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments);
+
+std::string_view SynthUsage();
+
+}  // namespace drovane::synth

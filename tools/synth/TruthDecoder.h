@@ -1,0 +1,62 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "SynthRecord.h"
+#include "TruthColumns.h"
+#include "UnitSystem.h"
+
+namespace drovane::synth {
+
+// What a correct converter makes of the records it decodes: the cells of the packet in progress,
+// the remembered speed and fuel flow behind the fuel economy, and the count of values that a
+// column's range turns away. Written from the description of the log format, apart from the
+// converter's own code, so that comparing the two finds the faults of either.
+class TruthDecoder {
+public:
+    explicit TruthDecoder(UnitSystem units) : units_(units) {}
+
+    // Decodes one record whose header is known; identifiers without decoded signals store nothing.
+    void Decode(const SynthRecord& record);
+
+    // Starts the next packet: no cell is valid. The remembered speed and fuel flow stay.
+    void ClearValid();
+
+    // Valid cells among columns 1..34.
+    int ValidFieldCount() const;
+
+    // Appends the packet as one CSV row, numbered `packetNumber`, with its line end.
+    void AppendRow(std::int64_t packetNumber, std::string& out) const;
+
+    // Appends the header row of the unit system.
+    static void AppendHeader(UnitSystem units, std::string& out);
+
+    // The text of a cell as the row would hold it (empty when not valid).
+    std::string CellText(int column) const;
+
+    std::int64_t RangeRejections() const { return rangeRejections_; }
+    double LastSpeed() const { return lastSpeed_; }
+    double LastFuelFlow() const { return lastFuelFlow_; }
+
+private:
+    struct Cell {
+        bool valid = false;
+        bool isWord = false;
+        double number = 0.0;
+        std::string_view word;
+    };
+
+    void StoreNumber(int column, double value);
+    void StoreWord(int column, std::string_view word);
+    void AppendCell(const Cell& cell, std::string& out) const;
+
+    UnitSystem units_;
+    std::array<Cell, truth::kColumnCount> cells_{};
+    double lastSpeed_ = 0.0;
+    double lastFuelFlow_ = 0.0;
+    std::int64_t rangeRejections_ = 0;
+};
+
+}  // namespace drovane::synth
