@@ -55,10 +55,8 @@ constexpr FieldDefinition kFields[CANDataMgr::kFieldCount] = {
 void CANFieldEntry::FormatPending() const {
     static_assert(kMaxGeneralLength <= kInlineText);
     pendingNumber_ = false;
-    auto bits = std::bit_cast<std::uint64_t>(number_);
-    if (formattedValid_ && bits == formattedBits_) return;
     inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, inline_) - inline_);
-    formattedBits_ = bits;
+    formattedBits_ = std::bit_cast<std::uint64_t>(number_);
     formattedValid_ = true;
 }
 

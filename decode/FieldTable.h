@@ -37,8 +37,10 @@ public:
     bool IsInline() const { return inlineLength_ <= kInlineText; }
 
     void StoreNumber(double number) {
+        // The same number as the text already holds needs no new text.
+        auto bits = std::bit_cast<std::uint64_t>(number);
+        pendingNumber_ = !(formattedValid_ && bits == formattedBits_);
         number_ = number;
-        pendingNumber_ = true;
     }
     void StoreText(std::string_view text);
 
@@ -51,7 +53,7 @@ private:
     mutable std::uint8_t inlineLength_ = 0;
     std::string long_;
     double number_ = 0.0;
-    mutable std::uint64_t formattedBits_ = 0;
+    mutable std::uint64_t formattedBits_ = 0;  // the number the text was formed from
     mutable bool formattedValid_ = false;
     mutable bool pendingNumber_ = false;
 };

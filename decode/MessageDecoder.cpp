@@ -5,15 +5,10 @@
 namespace drovane {
 
 MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, TextBuffer& diagnostics)
-    : options_(options), fields_(fields), diagnostics_(diagnostics) {}
-
-void MessageDecoder::DecodeMessage(std::uint16_t id, const std::uint8_t* record) {
-    const std::uint8_t* data = record + RawRecord::kHeaderSize;
-    if (options_.HexDump()) HexDump(id, record[2], data);
-    const MessageRule* rule = FindMessageRule(id);
-    if (rule == nullptr) return;
-    Context context{data, fields_, memory_, options_.units};
-    rule->decode(context);
+    : diagnostics_(diagnostics), hexDump_(options.HexDump()), context_{nullptr, fields, memory_, options.units} {
+    for (std::uint16_t id = 0; id < rules_.size(); ++id) {
+        if (const MessageRule* rule = FindMessageRule(id)) rules_[id] = rule->decode;
+    }
 }
 
 void MessageDecoder::HexDump(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "core/RunOptions.h"
@@ -19,10 +20,17 @@ struct DecoderMemory {
 class MessageDecoder {
 public:
     MessageDecoder(const RunOptions& options, CANDataMgr& fields, TextBuffer& diagnostics);
+    MessageDecoder(const MessageDecoder&) = delete;
+    MessageDecoder& operator=(const MessageDecoder&) = delete;
 
     // Decodes one record; `record` points at its 11 bytes, header included. With any debug flag
     // the record's hex dump comes first, then the stores of its rule, in order.
-    void DecodeMessage(std::uint16_t id, const std::uint8_t* record);
+    void DecodeMessage(std::uint16_t id, const std::uint8_t* record) {
+        if (hexDump_) HexDump(id, record[2], record + RawRecord::kHeaderSize);
+        if (id >= rules_.size() || rules_[id] == nullptr) return;
+        context_.d = record + RawRecord::kHeaderSize;
+        rules_[id](context_);
+    }
     void DecodeMessage(std::uint16_t id, const RawRecord& record) { DecodeMessage(id, record.bytes.data()); }
 
     // One line on the diagnostics: "%04X:" and " %02X" for each of the first `length` data bytes.
@@ -38,11 +46,16 @@ public:
         UnitSystem units;
     };
 
+    using Rule = void (*)(Context& context);
+
 private:
-    const RunOptions& options_;
-    CANDataMgr& fields_;
     TextBuffer& diagnostics_;
+    bool hexDump_;
     DecoderMemory memory_;
+    Context context_;
+    // The rule of every identifier below 0x800 (nullptr: the message stores nothing), so that
+    // finding a record's rule is one load.
+    std::array<Rule, 0x800> rules_{};
 };
 
 }  // namespace drovane

@@ -1,5 +1,6 @@
 #include "decode/NumberFormat.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -17,30 +18,77 @@ constexpr double kScale[] = {1e9, 1e8, 1e7, 1e6, 1e5, 1e4, 1e3, 1e2, 1e1, 1e0};
 // farther than this from one half rounds the same way as the exact value would.
 constexpr double kTieMargin = 1e-6;
 
+// "00" .. "99", two digits at a time.
+constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+int DigitCount(std::uint32_t value) {
+    return value < 10 ? 1 : value < 100 ? 2 : value < 1000 ? 3 : value < 10000 ? 4 : value < 100000 ? 5 : 6;
+}
+
+// Writes the `count` decimal digits of `value` (count at least its digit count) ending at `end`.
+void WriteDigitsBackward(std::uint32_t value, int count, char* end) {
+    while (count >= 2) {
+        end -= 2;
+        std::memcpy(end, &kDigitPairs[2 * (value % 100)], 2);
+        value /= 100;
+        count -= 2;
+    }
+    if (count == 1) *--end = static_cast<char>('0' + value);
+}
+
+// A whole number of at most six digits.
+char* WriteSmallWhole(std::int32_t value, char* out) {
+    auto magnitude = static_cast<std::uint32_t>(value);
+    if (value < 0) {
+        *out++ = '-';
+        magnitude = 0u - magnitude;
+    }
+    int count = DigitCount(magnitude);
+    WriteDigitsBackward(magnitude, count, out + count);
+    return out + count;
+}
+
 // Writes six significant digits `digits` (100000 .. 999999) of a value with decimal exponent
 // `exponent` (-4 .. 5) in "%g" style: fixed point, trailing zeros and a bare point dropped.
 char* WriteFixed(std::uint32_t digits, int exponent, char* out) {
-    char text[6];
-    for (int i = 5; i >= 0; --i) {
-        text[i] = static_cast<char>('0' + digits % 10);
-        digits /= 10;
-    }
     int significant = 6;
-    while (significant > 1 && text[significant - 1] == '0') --significant;
+    while (digits % 10 == 0) {  // digits is never 0, so this ends
+        digits /= 10;
+        --significant;
+    }
     if (exponent >= 0) {
         int whole = exponent + 1;
-        for (int i = 0; i < whole; ++i) *out++ = text[i];
-        if (significant > whole) {
-            *out++ = '.';
-            for (int i = whole; i < significant; ++i) *out++ = text[i];
+        if (significant <= whole) {
+            // Trailing zeros of the whole part stay.
+            WriteDigitsBackward(digits, significant, out + significant);
+            std::memset(out + significant, '0', static_cast<std::size_t>(whole - significant));
+            return out + whole;
         }
-    } else {
-        *out++ = '0';
-        *out++ = '.';
-        for (int i = exponent; i < -1; ++i) *out++ = '0';
-        for (int i = 0; i < significant; ++i) *out++ = text[i];
+        // d..d.ddd: the fraction's digits, then the whole part's before the point.
+        char* end = out + significant + 1;
+        int fraction = significant - whole;
+        std::uint32_t scale = 1;
+        for (int i = 0; i < fraction; ++i) scale *= 10;
+        WriteDigitsBackward(digits % scale, fraction, end);
+        end[-fraction - 1] = '.';
+        WriteDigitsBackward(digits / scale, whole, end - fraction - 1);
+        return end;
     }
-    return out;
+    // 0.000ddd
+    int zeros = -exponent - 1;
+    *out++ = '0';
+    *out++ = '.';
+    std::memset(out, '0', static_cast<std::size_t>(zeros));
+    out += zeros;
+    WriteDigitsBackward(digits, significant, out + significant);
+    return out + significant;
 }
 
 // The fixed-point case of "%g" without the general conversion; nullptr when the value needs the
@@ -48,7 +96,7 @@ char* WriteFixed(std::uint32_t digits, int exponent, char* out) {
 char* FormatFixedQuickly(double value, char* out) {
     double magnitude = std::fabs(value);
     if (!(magnitude >= kDecadeStart[0] && magnitude < 999999.5)) return nullptr;
-    int index = 0;
+    int index = magnitude >= 1.0 ? 4 : 0;
     while (index < 9 && magnitude >= kDecadeStart[index + 1]) ++index;
     int exponent = index + kLowestExponent;
     double scaled = magnitude * kScale[index];
@@ -78,7 +126,7 @@ char* FormatGeneral(double value, char* out) {
     // below, as "%g" writes "-0" for a negative zero.
     if (value > -999999.5 && value < 999999.5 && value != 0.0) {
         auto whole = static_cast<std::int32_t>(value);
-        if (whole == value) return std::to_chars(out, out + 8, whole).ptr;
+        if (whole == value) return WriteSmallWhole(whole, out);
     }
     if (char* end = FormatFixedQuickly(value, out)) return end;
     if (value == 0.0) {

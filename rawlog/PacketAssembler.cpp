@@ -32,6 +32,7 @@ void PacketAssembler::Run(InputWindow& input) {
             id = kSyncId;
             state_ = State::Synchronised;
         } else {
+            if (skipped_ == 0) ConsumePlainRecords(input);
             if (!input.Ensure(kHeader)) return;
             id = KnownMessageTable::Lookup(input.Position());
             if (id == UnknownMessageId) {
@@ -54,6 +55,30 @@ void PacketAssembler::Run(InputWindow& input) {
         input.Advance(kRecord);
         if (output_.Failed()) return;
     }
+}
+
+// The bulk of a cycle: known records that neither close the packet nor start the next cycle,
+// with nothing skipped before them. They are decoded straight from the buffer; anything else is
+// left for the general steps of Run.
+void PacketAssembler::ConsumePlainRecords(InputWindow& input) {
+    const std::uint8_t* at = input.Position();
+    const std::uint8_t* end = input.End();
+    std::uint16_t lowest = lowestTracked_;
+    std::uint16_t highest = highestTracked_;
+    while (end - at >= static_cast<std::ptrdiff_t>(kRecord)) {
+        std::uint16_t id = KnownMessageTable::Lookup(at);
+        if (id == UnknownMessageId || id == kClosingId) break;
+        if (id >= kTrackedLow && id <= kTrackedHigh) {
+            if (lowest < highest && id <= lowest) break;
+            if (id < lowest) lowest = id;
+            if (id > highest) highest = id;
+        }
+        decoder_.DecodeMessage(id, at);
+        at += kRecord;
+    }
+    lowestTracked_ = lowest;
+    highestTracked_ = highest;
+    input.AdvanceTo(at);
 }
 
 // Slides the window over the input until it holds the synchronisation header, counting every
