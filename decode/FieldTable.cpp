@@ -98,7 +98,8 @@ void CANDataMgr::SetFieldText(int index, std::string_view text, bool quote) {
         char quoted[64];
         if (text.size() + 2 <= sizeof quoted) {
             quoted[0] = '"';
-            std::memcpy(quoted + 1, text.data(), text.size());
+            // An empty word may carry no pointer at all, which memcpy must not be given.
+            if (!text.empty()) std::memcpy(quoted + 1, text.data(), text.size());
             quoted[text.size() + 1] = '"';
             entry.StoreText({quoted, text.size() + 2});
         } else {
