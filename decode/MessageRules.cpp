@@ -116,7 +116,7 @@ void DecodeEvMode(Context& c) {
 void DecodeCoolantTemp(Context& c) { Store(c, kColCoolantTemp, ConvertTemperature(c.d[1] * 0.5, c.units)); }
 
 void DecodeShifter(Context& c) {
-    std::string_view word;
+    std::string_view word = "";  // the empty word unless the code has one
     switch (c.d[1]) {
         case 0x00: word = "B"; break;
         case 0x10: word = "D"; break;
@@ -145,7 +145,7 @@ void DecodeEconomy(Context& c) {
 }
 
 void DecodeLights(Context& c) {
-    std::string_view word;
+    std::string_view word = "";  // the empty word unless the code has one
     switch (c.d[1]) {
         case 0x00: word = "Off"; break;
         case 0x10: word = "Parking"; break;
