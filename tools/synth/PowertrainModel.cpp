@@ -9,6 +9,8 @@ namespace {
 constexpr double kAccessoryKw = 0.45;
 constexpr double kMaxEngineKw = 73.0;
 constexpr double kMaxRegenKw = 21.0;
+constexpr double kAssistAboveKw = 10.0;
+constexpr double kAssistShare = 0.4;
 constexpr double kPackAmpHours = 6.5;
 constexpr double kPackOhms = 0.14;
 constexpr double kMinEngineOnSeconds = 8.0;
@@ -70,7 +72,10 @@ void PowertrainModel::UpdateEngine(double dt, double demandKw, DriveState& state
     double targetRpm = 0.0;
     if (engineOn_) {
         const double chargeKw = std::clamp((58.0 - socPercent_) * 0.8, 0.0, 6.0);
-        if (demandKw > 0.0) {
+        if (demandKw > kAssistAboveKw) {
+            // Hard acceleration: the battery adds its part to the engine's.
+            engineKw = std::min(demandKw - (demandKw - kAssistAboveKw) * kAssistShare + kAccessoryKw, kMaxEngineKw);
+        } else if (demandKw > 0.0) {
             engineKw = std::clamp(demandKw + kAccessoryKw + chargeKw, 0.0, kMaxEngineKw);
         } else if (cold || std::fabs(state.speedKmh) < 5.0) {
             engineKw = 1.2 + chargeKw;  // idling to warm up or to charge

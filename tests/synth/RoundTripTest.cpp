@@ -1,0 +1,248 @@
+// Synthesized drives converted by the real converter and compared with what the drive holds: the
+// truth file cell by cell, the packet numbering, and the warnings the converter gives for damage.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "DriveSynthesizer.h"
+#include "TruthColumns.h"
+
+namespace drovane::synth {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Conversion {
+    int status = -1;
+    std::vector<std::string> lines;  // the CSV, header first
+    std::string diagnostics;         // standard error
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> Cells(const std::string& line) {
+    std::vector<std::string> cells;
+    std::size_t start = 0;
+    for (std::size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1) {
+        cells.push_back(line.substr(start, comma - start));
+    }
+    cells.push_back(line.substr(start));
+    return cells;
+}
+
+std::int64_t Occurrences(const std::string& text, const std::string& what) {
+    std::int64_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+    return count;
+}
+
+class RoundTripTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        folder_ = fs::path(DROVANE_SYNTH_TEST_FOLDER) / (std::string(test->test_suite_name()) + "." + test->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+
+    SynthesisReport Synthesize(const SynthSettings& settings) {
+        FileSink log((folder_ / "drive.bin").string());
+        FileSink truth((folder_ / "truth.csv").string());
+        return SynthesizeDrive(settings, log, &truth);
+    }
+
+    Conversion Convert(const std::string& unitOption) {
+        const fs::path csv = folder_ / "drive.csv";
+        const fs::path err = folder_ / "stderr.txt";
+        const std::string command = std::string("\"") + DROVANE2CSV_PATH + "\" " + unitOption + " \"" +
+                                    (folder_ / "drive.bin").string() + "\" \"" + csv.string() + "\" 2> \"" +
+                                    err.string() + "\" < /dev/null";
+        Conversion conversion;
+        const int raw = std::system(command.c_str());
+        conversion.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        conversion.lines = Lines(ReadFile(csv));
+        conversion.diagnostics = ReadFile(err);
+        return conversion;
+    }
+
+    std::vector<std::string> Truth() const { return Lines(ReadFile(folder_ / "truth.csv")); }
+
+    // Every truth row must be in the conversion under the same packet number, every cell equal.
+    static void ExpectTruthRowsIn(const std::vector<std::string>& truth, const Conversion& conversion,
+                                  UnitSystem units) {
+        ASSERT_FALSE(truth.empty());
+        ASSERT_FALSE(conversion.lines.empty());
+        EXPECT_EQ(conversion.lines.front(), truth.front()) << "header row";
+        std::map<std::string, const std::string*> byPacket;
+        for (std::size_t i = 1; i < conversion.lines.size(); ++i) {
+            byPacket[Cells(conversion.lines[i]).front()] = &conversion.lines[i];
+        }
+        int mismatches = 0;
+        for (std::size_t i = 1; i < truth.size() && mismatches < 5; ++i) {
+            const auto expected = Cells(truth[i]);
+            const auto found = byPacket.find(expected.front());
+            if (found == byPacket.end()) {
+                ADD_FAILURE() << "no row for packet " << expected.front();
+                ++mismatches;
+                continue;
+            }
+            const auto got = Cells(*found->second);
+            ASSERT_EQ(got.size(), expected.size()) << *found->second;
+            for (std::size_t column = 0; column < expected.size(); ++column) {
+                if (got[column] == expected[column]) continue;
+                ADD_FAILURE() << "packet " << expected.front() << ", column \""
+                              << truth::ColumnName(static_cast<int>(column), units) << "\": expected \""
+                              << expected[column] << "\", got \"" << got[column] << "\"";
+                ++mismatches;
+            }
+        }
+    }
+
+    static void ExpectWarnings(const Conversion& conversion, const ExpectedConversion& expected) {
+        const std::string& text = conversion.diagnostics;
+        EXPECT_EQ(Occurrences(text, "*** WARNING: skipped bad packet, writing out unfinished packet\n"),
+                  expected.skippedBadPackets);
+        EXPECT_EQ(Occurrences(text, "*** WARNING: writing out unfinished packet\n"), expected.unfinishedPackets);
+        EXPECT_EQ(Occurrences(text, "*** WARNING: skipping data packet, "), expected.sparsePackets);
+        EXPECT_EQ(Occurrences(text, "*** WARNING: bad data, field out of range, "), expected.outOfRangeValues);
+        EXPECT_EQ(static_cast<std::int64_t>(conversion.lines.size()) - 1, expected.rows);
+        if (expected.rows > 0) {
+            EXPECT_LE(std::stoll(Cells(conversion.lines.back()).front()), expected.packets);
+        }
+    }
+
+    fs::path folder_;
+};
+
+struct UnitCase {
+    UnitSystem units;
+    const char* option;
+};
+
+class CleanRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<UnitCase> {};
+
+TEST_P(CleanRoundTripTest, EveryCellEqualsTheDrive) {
+    SynthSettings settings;
+    settings.seed = 11;
+    settings.cycles = 1500;
+    settings.units = GetParam().units;
+    const SynthesisReport report = Synthesize(settings);
+    const Conversion conversion = Convert(GetParam().option);
+    ASSERT_EQ(conversion.status, 0) << conversion.diagnostics;
+    const auto truth = Truth();
+    EXPECT_EQ(conversion.lines.size(), truth.size());
+    EXPECT_EQ(report.expected.rows, 1500);
+    ExpectTruthRowsIn(truth, conversion, settings.units);
+    EXPECT_EQ(conversion.diagnostics.find("WARNING"), std::string::npos) << conversion.diagnostics;
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, CleanRoundTripTest,
+                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::Us, "-US"},
+                                           UnitCase{UnitSystem::Metric, "-UK"}),
+                         [](const auto& info) { return std::string(info.index == 0 ? "Metric" : info.index == 1 ? "Us" : "Uk"); });
+
+class DamagedRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<UnitCase> {};
+
+TEST_P(DamagedRoundTripTest, UndamagedCyclesSurviveAndDamageIsReported) {
+    SynthSettings settings;
+    settings.seed = 23;
+    settings.cycles = 2000;
+    settings.damage.rate = 0.05;
+    settings.units = GetParam().units;
+    const SynthesisReport report = Synthesize(settings);
+    ASSERT_GT(report.damage.Total(), 50);
+    const Conversion conversion = Convert(GetParam().option);
+    ASSERT_EQ(conversion.status, 0) << conversion.diagnostics;
+    ExpectTruthRowsIn(Truth(), conversion, settings.units);
+    ExpectWarnings(conversion, report.expected);
+    EXPECT_GT(report.expected.intactRows, 1800);
+}
+
+INSTANTIATE_TEST_SUITE_P(Units, DamagedRoundTripTest,
+                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::Us, "-US"}),
+                         [](const auto& info) { return std::string(info.index == 0 ? "Metric" : "Us"); });
+
+class DamageKindRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<DamageKind> {};
+
+TEST_P(DamageKindRoundTripTest, ConvertsWithTheAssemblersWarnings) {
+    SynthSettings settings;
+    settings.seed = 31;
+    settings.cycles = 1000;
+    settings.damage.rate = 0.2;
+    settings.damage.kinds = DamageKinds::None().Add(GetParam());
+    const SynthesisReport report = Synthesize(settings);
+    const Conversion conversion = Convert("");
+    ASSERT_EQ(conversion.status, 0) << conversion.diagnostics;
+    ExpectTruthRowsIn(Truth(), conversion, settings.units);
+    ExpectWarnings(conversion, report.expected);
+    const ExpectedConversion& expected = report.expected;
+    switch (GetParam()) {
+        case DamageKind::Junk:
+            EXPECT_GT(report.damage.longJunk, 0);
+            EXPECT_GT(expected.skippedBadPackets, 0);
+            EXPECT_EQ(expected.intactRows, 1000);  // junk between cycles spoils none
+            break;
+        case DamageKind::Unknown:
+            EXPECT_GT(report.damage.longUnknown, 0);
+            EXPECT_GT(expected.skippedBadPackets, 0);
+            break;
+        case DamageKind::LostEnd:
+            EXPECT_GT(expected.unfinishedPackets, 100);
+            break;
+        case DamageKind::BitFlip:
+            EXPECT_LT(expected.intactRows, 900);
+            break;
+        case DamageKind::Cut:
+            EXPECT_EQ(expected.packets, 999);
+            break;
+        default:
+            break;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DamageKindRoundTripTest,
+                         ::testing::Values(DamageKind::Junk, DamageKind::Unknown, DamageKind::LostEnd,
+                                           DamageKind::BitFlip, DamageKind::Cut),
+                         [](const auto& info) {
+                             std::string name(DamageKindName(info.param));
+                             std::erase(name, '-');
+                             return name;
+                         });
+
+// The README's first command: the sample script makes test_raw.bin and lets the converter, run
+// with no arguments and an empty reply, name its output test_raw.csv.
+TEST_F(RoundTripTest, TheSampleScriptConvertsTheDefaultDrive) {
+    const fs::path output = folder_ / "sample.txt";
+    const std::string command = std::string("bash \"") + DROVANE_SOURCE_DIR + "/tools/run-sample.sh\" \"" +
+                                DROVANE_SYNTH_PATH + "\" \"" + DROVANE2CSV_PATH + "\" \"" + folder_.string() +
+                                "\" > \"" + output.string() + "\" 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(output);
+    const auto csv = Lines(ReadFile(folder_ / "test_raw.csv"));
+    EXPECT_EQ(csv.size(), 6001U);
+    const std::string shown = ReadFile(output);
+    EXPECT_NE(shown.find("Enter input filename: "), std::string::npos);
+    EXPECT_NE(shown.find(csv.at(1)), std::string::npos) << "the first data row is shown";
+}
+
+}  // namespace
+}  // namespace drovane::synth

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SynthOptions.h"
+
+namespace drovane::synth {
+namespace {
+
+SynthOptionsResult Parse(std::vector<std::string_view> arguments) { return ParseSynthOptions(arguments); }
+
+TEST(SynthOptionsTest, TheSampleCommandAndItsDefaults) {
+    const auto parsed = Parse({"--minutes", "10", "--seed", "1", "test_raw.bin"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    EXPECT_EQ(parsed.options->settings.cycles, 6000);
+    EXPECT_EQ(parsed.options->settings.seed, 1U);
+    EXPECT_EQ(parsed.options->outputPath, "test_raw.bin");
+    EXPECT_EQ(parsed.options->settings.damage.rate, 0.0);
+    EXPECT_TRUE(parsed.options->truthPath.empty());
+    const auto defaults = Parse({});
+    ASSERT_TRUE(defaults.options);
+    EXPECT_EQ(defaults.options->settings.cycles, 6000);
+    EXPECT_EQ(defaults.options->outputPath, "test_raw.bin");
+}
+
+TEST(SynthOptionsTest, LengthDamageTruthAndUnits) {
+    const auto parsed = Parse({"--megabytes=1024", "--damage", "0.02", "--damage-kinds", "junk,cut", "--truth",
+                               "t.csv", "--units", "us", "big.bin"});
+    ASSERT_TRUE(parsed.options) << parsed.error;
+    const SynthSettings& settings = parsed.options->settings;
+    EXPECT_EQ(settings.targetBytes, 1024ULL << 20);
+    EXPECT_EQ(settings.damage.rate, 0.02);
+    EXPECT_TRUE(settings.damage.kinds.Has(DamageKind::Junk));
+    EXPECT_TRUE(settings.damage.kinds.Has(DamageKind::Cut));
+    EXPECT_FALSE(settings.damage.kinds.Has(DamageKind::BitFlip));
+    EXPECT_EQ(parsed.options->truthPath, "t.csv");
+    EXPECT_EQ(settings.units, UnitSystem::Us);
+    EXPECT_EQ(Parse({"--cycles", "250"}).options->settings.cycles, 250);
+    EXPECT_TRUE(Parse({"--help"}).options->showHelp);
+}
+
+TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
+    for (const auto& arguments : std::vector<std::vector<std::string_view>>{
+             {"--minutes", "10", "--cycles", "5"},
+             {"--minutes", "ten"},
+             {"--damage", "1.5"},
+             {"--damage-kinds", "junk,fire"},
+             {"--units", "imperial"},
+             {"--seed"},
+             {"--speed", "3"},
+             {"a.bin", "b.bin"},
+         }) {
+        const auto parsed = Parse(arguments);
+        EXPECT_FALSE(parsed.options) << arguments.front();
+        EXPECT_FALSE(parsed.error.empty());
+    }
+}
+
+}  // namespace
+}  // namespace drovane::synth
