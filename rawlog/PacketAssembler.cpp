@@ -1,5 +1,6 @@
 #include "rawlog/PacketAssembler.h"
 
+#include "rawlog/KnownHeaderSearch.h"
 #include "rawlog/KnownMessageTable.h"
 #include "rawlog/RawRecord.h"
 #include "rawlog/SyncSearch.h"
@@ -39,8 +40,7 @@ void PacketAssembler::Run(InputWindow& input) {
                 if (skipped_ >= kSkipLimit) {
                     // Far out of step: look for the next known header byte by byte instead of
                     // trusting an 11-byte stride that may have lost its alignment.
-                    input.Advance(1);
-                    skipped_ += 1;
+                    if (!Regain(input)) return;
                 } else {
                     if (!input.Ensure(kRecord)) return;
                     input.Advance(kRecord);
@@ -79,6 +79,23 @@ void PacketAssembler::ConsumePlainRecords(InputWindow& input) {
     lowestTracked_ = lowest;
     highestTracked_ = highest;
     input.AdvanceTo(at);
+}
+
+// Slides the window over the input one byte at a time until it holds a known header, counting
+// every byte passed over. False at the end of the input.
+bool PacketAssembler::Regain(InputWindow& input) {
+    for (;;) {
+        if (!input.Ensure(kHeader)) return false;
+        const std::uint8_t* from = input.Position();
+        const std::uint8_t* end = input.End();
+        if (const std::uint8_t* found = FindKnownHeader(from, end)) {
+            skipped_ += found - from;
+            input.AdvanceTo(found);
+            return true;
+        }
+        skipped_ += (end - 2) - from;
+        input.AdvanceTo(end - 2);
+    }
 }
 
 // Slides the window over the input until it holds the synchronisation header, counting every

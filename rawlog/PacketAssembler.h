@@ -31,6 +31,7 @@ private:
     enum class State { Hunting, Synchronised };
 
     bool Hunt(InputWindow& input);
+    bool Regain(InputWindow& input);
     void ConsumePlainRecords(InputWindow& input);
     void ReportSkipped(std::uint16_t id);
     void ProcessRecord(std::uint16_t id, const std::uint8_t* record);
