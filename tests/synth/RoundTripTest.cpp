@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +17,9 @@
 #include "TruthColumns.h"
 
 namespace drovane::synth {
+
+void PrintTo(DamageKind kind, std::ostream* out) { *out << DamageKindName(kind); }
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -138,6 +142,8 @@ struct UnitCase {
     UnitSystem units;
     const char* option;
 };
+
+void PrintTo(const UnitCase& unitCase, std::ostream* out) { *out << "converter option \"" << unitCase.option << '"'; }
 
 class CleanRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<UnitCase> {};
 
