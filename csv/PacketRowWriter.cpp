@@ -1,5 +1,6 @@
 #include "csv/PacketRowWriter.h"
 
+#include <bit>
 #include <cstring>
 
 namespace drovane {
@@ -50,11 +51,12 @@ void PacketRowWriter::WriteDataRow() {
     constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * (CANFieldEntry::kInlineText + 1);
     static_assert(kRowRoom <= TextBuffer::kMaxClaim);
     const auto& entries = fields_.Entries();
+    std::uint64_t valid = fields_.ValidMask();
     char* out = output_.Claim(kRowRoom);
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
+    for (int index = 0; index < CANDataMgr::kFieldCount; ++index, valid >>= 1) {
         if (index != 0) *out++ = ',';
+        if ((valid & 1) == 0) continue;
         const CANFieldEntry& entry = entries[index];
-        if (!entry.valid) continue;
         std::string_view text = entry.Value();
         if (!entry.IsInline()) {
             output_.Commit(out);

@@ -90,8 +90,8 @@ public:
     void SetPacketNumber(std::int64_t number);
 
     void ClearValidFlags() {
-        for (auto& entry : entries_) entry.valid = false;
-        validBesidesTime_ = 0;
+        for (std::uint64_t mask = validMask_; mask != 0; mask &= mask - 1) entries_[std::countr_zero(mask)].valid = false;
+        validMask_ = 0;
     }
 
     const CANFieldEntry& Entry(int index) const {
@@ -101,7 +101,9 @@ public:
     const std::array<CANFieldEntry, kFieldCount>& Entries() const { return entries_; }
 
     // How many columns other than Time hold a value for the current packet.
-    int ValidBesidesTime() const { return validBesidesTime_; }
+    int ValidBesidesTime() const { return std::popcount(validMask_ & ~std::uint64_t{1}); }
+    // Bit i set when column i holds a value for the current packet.
+    std::uint64_t ValidMask() const { return validMask_; }
 
     bool headerWritten = false;
 
@@ -111,8 +113,8 @@ private:
     }
     void MarkValid(int index) {
         CANFieldEntry& entry = entries_[index];
-        if (!entry.valid && index != kTimeIndex) ++validBesidesTime_;
         entry.valid = true;
+        validMask_ |= std::uint64_t{1} << index;
     }
     void ReportOutOfRange(const CANFieldEntry& entry, double value);
     void TraceStore(const CANFieldEntry& entry, std::string_view text);
@@ -120,7 +122,7 @@ private:
     const RunOptions& options_;
     TextBuffer& diagnostics_;
     std::array<CANFieldEntry, kFieldCount> entries_;
-    int validBesidesTime_ = 0;
+    std::uint64_t validMask_ = 0;
 };
 
 }  // namespace drovane

@@ -13,7 +13,7 @@ namespace drovane {
 // once consumed are gone; a partial record at the end of the buffer moves to its front.
 class InputWindow {
 public:
-    static constexpr std::size_t kDefaultCapacity = 1 << 20;
+    static constexpr std::size_t kDefaultCapacity = 1 << 18;
 
     explicit InputWindow(ByteSource& source, std::size_t capacity = kDefaultCapacity);
 
