@@ -32,6 +32,19 @@ TEST(NiceRange, WidensToWholeSteps) {
     EXPECT_DOUBLE_EQ(soc.hi, 62);
 }
 
+TEST(NiceRange, TakesTheFinestStepWithinTheIntervalLimit) {
+    // A brief reverse at -3 km/h costs one interval of 20, not one of 50.
+    AxisRange speed = NiceRange(-3, 120, 7);
+    EXPECT_DOUBLE_EQ(speed.step, 20);
+    EXPECT_DOUBLE_EQ(speed.lo, -20);
+    EXPECT_DOUBLE_EQ(speed.hi, 120);
+    // Steps of 2 would need 0..12, six intervals: too many for five, so steps of 5.
+    AxisRange widened = NiceRange(0.5, 10.5, 5);
+    EXPECT_DOUBLE_EQ(widened.step, 5);
+    EXPECT_DOUBLE_EQ(widened.lo, 0);
+    EXPECT_DOUBLE_EQ(widened.hi, 15);
+}
+
 TEST(NiceRange, HandlesFlatAndEmptyRanges) {
     AxisRange zero = NiceRange(0, 0, 5);
     EXPECT_DOUBLE_EQ(zero.lo, 0);

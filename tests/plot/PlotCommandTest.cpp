@@ -3,39 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "Fixtures.h"
 #include "XmlCheck.h"
+#include "support/Executable.h"
+#include "support/TempDir.h"
 
 namespace drovane::plot {
 namespace {
 
 namespace fs = std::filesystem;
+using drovane::test::Quote;
+using drovane::test::ReadFile;
+using drovane::test::RunShell;
+using drovane::test::TempDir;
 
 class PlotCommand : public ::testing::Test {
 protected:
-    void SetUp() override {
-        static int counter = 0;
-        dir_ = fs::temp_directory_path() /
-               ("drovane-plot-test-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     std::string File(const std::string& name, const std::string& content) const {
-        std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary) << content;
+        std::string path = dir_.File(name);
+        drovane::test::WriteFile(path, content);
         return path;
     }
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return dir_.File(name); }
 
     // Runs the command in this process; returns its status, keeps what it printed.
     int Run(const std::vector<std::string>& args) {
@@ -56,12 +49,7 @@ protected:
         EXPECT_EQ(out_, "");
     }
 
-    static std::string Slurp(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    fs::path dir_;
+    TempDir dir_;
     std::string out_;
     std::string err_;
 };
@@ -78,7 +66,7 @@ TEST_F(PlotCommand, WritesThePictureBesideTheCsv) {
     std::string csv = File("trip.csv", test::kMetricHeader + test::kMetricRows);
     ASSERT_EQ(Run({csv}), 0) << err_;
     EXPECT_EQ(err_, "");
-    std::string svg = Slurp(Path("trip.svg"));
+    std::string svg = ReadFile(Path("trip.svg"));
     EXPECT_EQ(test::XmlProblem(svg), "");
     EXPECT_NE(svg.find("Drive: trip.csv"), std::string::npos);
     EXPECT_EQ(out_.rfind(Path("trip.svg") + ": 4 packets (1\u20135)", 0), 0u) << out_;
@@ -123,7 +111,7 @@ TEST_F(PlotCommand, BadInputIsAOneLineErrorAndNoPicture) {
         EXPECT_FALSE(fs::exists(Path(name))) << name;
     }
     std::string csv = File("ok.csv", test::kMetricHeader + test::kMetricRows);
-    ExpectError({csv, (dir_ / "no-such-dir" / "x.svg").string()}, "cannot open");
+    ExpectError({csv, Path("no-such-dir/x.svg")}, "cannot open");
 }
 
 TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
@@ -139,14 +127,12 @@ TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
         std::string args;
         int status;
     };
-    for (const Case& c : {Case{"'" + noise + "'", 1}, Case{"'" + cut + "'", 1}, Case{"'" + good + "'", 0},
-                          Case{"", 1}, Case{"--help", 0}}) {
-        std::string errors = Path("stderr.txt");
-        std::string command = std::string(DROVANE_PLOT_EXE) + " " + c.args + " >/dev/null 2>'" + errors + "'";
-        int raw = std::system(command.c_str());
-        ASSERT_TRUE(WIFEXITED(raw)) << command;
-        EXPECT_EQ(WEXITSTATUS(raw), c.status) << command;
-        std::string text = Slurp(errors);
+    for (const Case& c : {Case{Quote(noise), 1}, Case{Quote(cut), 1}, Case{Quote(good), 0}, Case{"", 1},
+                          Case{"--help", 0}}) {
+        std::string command = Quote(DROVANE_PLOT_PATH) + " " + c.args + " >/dev/null";
+        drovane::test::ProcessResult result = RunShell(command, dir_);
+        EXPECT_EQ(result.status, c.status) << command;
+        const std::string& text = result.standardError;
         EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.status == 0 ? 0 : 1) << text;
     }
 }

@@ -54,13 +54,13 @@ TEST(Summary, AverageEconomyIsTotalDistanceOverTotalFuel) {
 TEST(Summary, SaysWhatTheRowsDoNotCarry) {
     Trip noSpeed;
     noSpeed.AddRow(1);
-    noSpeed.evMode[0] = 1;
+    noSpeed.evMode[0] = EvMode::EV;
     TripSummary summary = Summarize(noSpeed, 0.1);
     EXPECT_FALSE(summary.distance.has_value());
     EXPECT_FALSE(summary.averageEconomy.has_value());
     EXPECT_DOUBLE_EQ(summary.evShare, 1.0);
     EXPECT_EQ(SummaryLine(summary, LabelsFor(UnitSystem::Metric), 0.1),
-              "1 packet (1\u20131)  \u00B7  EV mode in 100% of packets");
+              "1 packet (1)  \u00B7  EV mode in 100% of packets");
 
     TripSummary electric = Summarize(SteadyTrip({1, 2, 3}, 20.0, 0.0), 0.1);
     EXPECT_FALSE(electric.averageEconomy.has_value());

@@ -1,8 +1,10 @@
 #include "tools/plot/SvgPlot.h"
+#include "tools/plot/Reduce.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -142,7 +144,10 @@ TEST(SvgPlot, NoFuelEconomyIsAGapAndABandNotASpike) {
     std::vector<Point> band = PathPoints(AttributeOf(svg, "no-fuel", "d"));
     ASSERT_EQ(band.size(), 1u);
     EXPECT_NEAR(band[0].y, box.top + 1, 0.01);
-    EXPECT_EQ(svg.find(">1000<"), std::string::npos) << "no axis up to 999.9";
+    std::size_t panel = svg.find("<g id=\"panel4\">");
+    std::string fuel = svg.substr(panel, svg.find("</g>", panel) - panel);
+    EXPECT_NE(fuel.find(">25</text>"), std::string::npos) << "the economy axis goes to 25";
+    EXPECT_EQ(fuel.find(">1000</text>"), std::string::npos) << "no axis up to 999.9";
 }
 
 TEST(SvgPlot, RareHugeEconomyValuesAreCutNotScaledTo) {
@@ -164,10 +169,10 @@ TEST(SvgPlot, AMillionRowsMakeASmallPictureThatKeepsThePeaks) {
         std::size_t row = trip.AddRow(static_cast<double>(i + 1));
         double phase = static_cast<double>(i) / 20000.0;
         trip.Values(Series::Speed)[row] = i == 654'321 ? 150.0 : 50.0 + 30.0 * std::sin(phase);
-        trip.Values(Series::Speedometer)[row] = std::round(50.0 + 30.0 * std::sin(phase));
+        if (i % 2 == 0) trip.Values(Series::Speedometer)[row] = std::round(50.0 + 30.0 * std::sin(phase));
         trip.Values(Series::EngineSpeed)[row] = (i / 7000) % 2 ? 0.0 : 1500.0 + 500.0 * std::cos(phase);
-        trip.evMode[row] = (i / 7000) % 2;
-        trip.Values(Series::Soc)[row] = 55.0 + 5.0 * std::sin(phase / 3.0);
+        if (i % 5 == 0) trip.evMode[row] = (i / 7000) % 2 ? EvMode::EV : EvMode::Other;
+        if (i % 5 == 0) trip.Values(Series::Soc)[row] = 55.0 + 5.0 * std::sin(phase / 3.0);
         trip.Values(Series::Current)[row] = 40.0 * std::sin(phase * 2.0);
         trip.Values(Series::FuelFlow)[row] = (i / 7000) % 2 ? 0.0 : 2.0 + std::cos(phase);
         trip.Values(Series::Economy)[row] = (i / 7000) % 2 ? 999.9 : 20.0 + 5.0 * std::sin(phase);
@@ -182,12 +187,22 @@ TEST(SvgPlot, AMillionRowsMakeASmallPictureThatKeepsThePeaks) {
     EXPECT_EQ(test::XmlProblem(svg), "");
     std::size_t limit = 2 * PlotColumns(1200) + 4;
     for (const char* id : {"speed", "speedometer", "engine-speed", "soc", "economy", "fuel-flow"}) {
-        EXPECT_LE(PathPoints(AttributeOf(svg, id, "d")).size(), limit) << id;
+        std::string d = AttributeOf(svg, id, "d");
+        EXPECT_LE(PathPoints(d).size(), limit) << id;
+        // Series sampled every second or fifth packet still draw one unbroken line.
+        if (std::string(id) != "economy") {
+            EXPECT_EQ(std::count(d.begin(), d.end(), 'M'), 1) << id;
+        }
     }
-    // The one-packet spike to 150 km/h reaches the top of the speed axis (0 to 150).
+    // EV mode reported every fifth packet: the shading is one rectangle per EV stretch, not stripes.
+    std::string ev = AttributeOf(svg, "ev-mode", "d");
+    EXPECT_EQ(std::count(ev.begin(), ev.end(), 'M'), static_cast<long>(kRows / 14000));
+    // The one-packet spike to 150 km/h survives: on an axis from 0, it stands 150 / 20 times as
+    // high as the lowest speed, 20 km/h.
     std::vector<Point> speed = PathPoints(AttributeOf(svg, "speed", "d"));
-    double highest = std::min_element(speed.begin(), speed.end(), [](auto& a, auto& b) { return a.y < b.y; })->y;
-    EXPECT_NEAR(highest, PanelBox(svg, 1).top, 0.05);
+    auto [top, low] = std::minmax_element(speed.begin(), speed.end(), [](auto& a, auto& b) { return a.y < b.y; });
+    double bottom = PanelBox(svg, 1).bottom;
+    EXPECT_NEAR((bottom - top->y) / (bottom - low->y), 150.0 / 20.0, 0.1);
     EXPECT_NE(svg.find("1,000,000 packets (1\u20131,000,000)"), std::string::npos);
 }
 

@@ -44,8 +44,7 @@ TEST(TripCsv, ReadsMetricRowsWithWordsAndEmptyCells) {
     EXPECT_DOUBLE_EQ(trip.Values(Series::FuelFlow)[1], 2.6);
     EXPECT_DOUBLE_EQ(trip.Values(Series::Economy)[0], 19.3);
     EXPECT_TRUE(IsNoFuelEconomy(trip.Values(Series::Economy)[2]));
-    // Only the word "EV" counts as EV mode; "N", "Denied" do not.
-    EXPECT_EQ(trip.evMode, (std::vector<std::uint8_t>{0, 0, 1, 1}));
+    EXPECT_EQ(trip.evMode, (std::vector<EvMode>{EvMode::Other, EvMode::Other, EvMode::EV, EvMode::EV}));
     // The last packet lacks every number but Time.
     for (const auto& values : trip.series) EXPECT_TRUE(std::isnan(values[3]));
 }
@@ -56,7 +55,7 @@ TEST(TripCsv, RecognisesUSHeadingsAndTheirUnits) {
     ASSERT_EQ(trip.Rows(), 2u);
     EXPECT_DOUBLE_EQ(trip.Values(Series::Speed)[0], 30.0371);
     EXPECT_DOUBLE_EQ(trip.Values(Series::FuelFlow)[0], 0.66);
-    EXPECT_EQ(trip.evMode, (std::vector<std::uint8_t>{0, 1}));
+    EXPECT_EQ(trip.evMode, (std::vector<EvMode>{EvMode::Other, EvMode::EV}));
     UnitLabels us = LabelsFor(trip.units);
     EXPECT_EQ(us.speed, "mph");
     EXPECT_EQ(us.distance, "mi");
@@ -80,6 +79,17 @@ TEST(TripCsv, KnowsTheSevenHeadingsThatChangeWithUnits) {
     EXPECT_TRUE(IsWordColumn(27));
     EXPECT_TRUE(IsWordColumn(29));
     EXPECT_FALSE(IsWordColumn(28));
+}
+
+TEST(TripCsv, EvModeHoldsBetweenTheRowsThatReportIt) {
+    // The car reports its mode every few packets; only the word "EV" is EV mode.
+    Trip trip = Parse(kMetricHeader + Row({{0, "1"}, {27, "\"EV\""}}) + Row({{0, "2"}}) + Row({{0, "3"}}) +
+                      Row({{0, "4"}, {27, "\"Denied\""}}) + Row({{0, "5"}}) + Row({{0, "6"}, {27, "\"EV\""}}) +
+                      Row({{0, "7"}, {27, "\"N\""}}) + Row({{0, "8"}, {27, "\"Cancel\""}}));
+    EXPECT_EQ(trip.evMode[1], EvMode::Unknown);
+    EXPECT_EQ(HeldEvMode(trip), (std::vector<std::uint8_t>{1, 1, 1, 0, 0, 1, 0, 0}));
+    Trip late = Parse(kMetricHeader + Row({{0, "1"}}) + Row({{0, "2"}, {27, "\"EV\""}}));
+    EXPECT_EQ(HeldEvMode(late), (std::vector<std::uint8_t>{0, 1}));
 }
 
 TEST(TripCsv, TakesWindowsLineEndsAByteOrderMarkAndNoFinalNewline) {
@@ -140,7 +150,7 @@ TEST(TripCsv, ARowWithAWrongCellCountIsAnError) {
     shortRow.erase(shortRow.find(','), 1);
     EXPECT_EQ(ErrorOf(kMetricHeader + Row({{0, "1"}}) + shortRow), "trip.csv:3: the row has 34 cells, expected 35");
     EXPECT_EQ(ErrorOf(kMetricHeader + "1," + Row({{0, "1"}})), "trip.csv:2: the row has 36 cells, expected 35");
-    EXPECT_EQ(ErrorOf(kMetricHeader + "7\n"), "trip.csv:2: the row has 1 cells, expected 35");
+    EXPECT_EQ(ErrorOf(kMetricHeader + "7\n"), "trip.csv:2: the row has 1 cell, expected 35");
 }
 
 TEST(TripCsv, NonNumericCellsAreErrors) {
@@ -179,6 +189,15 @@ TEST(TripCsv, ErrorsStayOnOneLineWhateverTheCellHolds) {
     EXPECT_EQ(error.find('\r'), std::string::npos);
     EXPECT_NE(error.find("'a?b?zzz"), std::string::npos);
     EXPECT_NE(error.find("...'"), std::string::npos);
+}
+
+TEST(TripCsv, AFolderIsAnError) {
+    try {
+        ReadTripFile("/");
+        FAIL() << "no error";
+    } catch (const InputError& e) {
+        EXPECT_STREQ(e.what(), "/ is a folder, not a CSV file");
+    }
 }
 
 TEST(TripCsv, AMissingFileIsAnError) {

@@ -1,0 +1,133 @@
+#include "tools/plot/PlotCommand.h"
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <ostream>
+#include <stdexcept>
+
+#include "tools/plot/Summary.h"
+#include "tools/plot/SvgPlot.h"
+#include "tools/plot/Text.h"
+#include "tools/plot/TripCsv.h"
+
+namespace drovane::plot {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: drovane-plot [--packet-ms MS] trip.csv [trip.svg]\n"
+    "Draws the drive in a CSV written by drovane2csv as one SVG picture: speed, engine speed with\n"
+    "EV mode, battery charge and current, fuel economy and flow, over the packet number.\n"
+    "The picture goes to the CSV's name with .svg unless a second name is given.\n"
+    "  --packet-ms MS  time that one packet stands for, for the distance (default 100)\n"
+    "  -h, --help      show this text\n";
+
+constexpr double kDefaultPacketMs = 100.0;
+
+struct Arguments {
+    std::string csv;
+    std::string svg;
+    double packetMs = kDefaultPacketMs;
+    bool help = false;
+};
+
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+double ParsePacketMs(const std::string& text) {
+    double value = 0.0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) || value <= 0.0 ||
+        value > 3600000.0) {
+        throw UsageError(Cat("--packet-ms takes a number of milliseconds above 0, not '", text, "'"));
+    }
+    return value;
+}
+
+Arguments ParseArguments(const std::vector<std::string>& args) {
+    Arguments parsed;
+    std::vector<std::string> names;
+    bool optionsEnd = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnd && (arg == "-h" || arg == "--help")) {
+            parsed.help = true;
+        } else if (!optionsEnd && arg == "--packet-ms") {
+            if (i + 1 == args.size()) throw UsageError("--packet-ms needs a number of milliseconds");
+            parsed.packetMs = ParsePacketMs(args[++i]);
+        } else if (!optionsEnd && arg.rfind("--packet-ms=", 0) == 0) {
+            parsed.packetMs = ParsePacketMs(arg.substr(12));
+        } else if (!optionsEnd && arg == "--") {
+            optionsEnd = true;
+        } else if (!optionsEnd && arg.size() > 1 && arg[0] == '-') {
+            throw UsageError(Cat("unknown option '", arg, "' (see drovane-plot --help)"));
+        } else {
+            names.push_back(arg);
+        }
+    }
+    if (parsed.help) return parsed;
+    if (names.empty()) throw UsageError("no CSV file given (usage: drovane-plot trip.csv [trip.svg])");
+    if (names.size() > 2) throw UsageError("too many file names (usage: drovane-plot trip.csv [trip.svg])");
+    parsed.csv = names[0];
+    parsed.svg = names.size() == 2 ? names[1] : DefaultSvgName(names[0]);
+    return parsed;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return a == b || std::filesystem::equivalent(a, b, ec);
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file) throw InputError(Cat("cannot open ", path, " for writing"));
+    file.write(text.data(), static_cast<std::streamsize>(text.size()));
+    file.close();
+    if (!file) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec);
+        throw InputError(Cat("cannot write ", path));
+    }
+}
+
+}  // namespace
+
+std::string DefaultSvgName(const std::string& csvName) {
+    std::filesystem::path path(csvName);
+    std::string extension = path.extension().string();
+    bool isCsv = extension.size() == 4 && (extension == ".csv" || extension == ".CSV" || extension == ".Csv");
+    if (isCsv) return path.replace_extension(".svg").string();
+    return Cat(csvName, ".svg");
+}
+
+int RunPlotCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        Arguments parsed = ParseArguments(args);
+        if (parsed.help) {
+            out << kUsage;
+            return 0;
+        }
+        if (SameFile(parsed.csv, parsed.svg)) throw UsageError(Cat("the picture would overwrite the CSV ", parsed.csv));
+        Trip trip = ReadTripFile(parsed.csv);
+        PlotOptions options;
+        options.title = std::filesystem::path(parsed.csv).filename().string();
+        options.packetSeconds = parsed.packetMs / 1000.0;
+        std::string svg = RenderSvg(trip, options);
+        WriteFile(parsed.svg, svg);
+        out << parsed.svg << ": "
+            << SummaryLine(Summarize(trip, options.packetSeconds), LabelsFor(trip.units), options.packetSeconds)
+            << "\n";
+        return 0;
+    } catch (const std::bad_alloc&) {
+        err << "drovane-plot: error: out of memory\n";
+    } catch (const std::exception& e) {
+        err << "drovane-plot: error: " << e.what() << "\n";
+    }
+    return 1;
+}
+
+}  // namespace drovane::plot

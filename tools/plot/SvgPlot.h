@@ -1,0 +1,28 @@
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "tools/plot/TripCsv.h"
+
+// The picture of a trip: a self-contained SVG of four stacked panels that share the packet axis
+// (speed; engine speed with EV mode shaded; battery charge and current; fuel economy and flow).
+namespace drovane::plot {
+
+struct PlotOptions {
+    std::string title;           // shown at the top, usually the CSV's file name
+    double packetSeconds = 0.1;  // the time one packet stands for, for the distance
+    std::size_t width = 1200;    // of the whole picture, in pixels
+};
+
+// The width of the panels' plotting area for a picture `width` pixels wide: the number of pixel
+// columns each series is reduced to.
+std::size_t PlotColumns(std::size_t width);
+
+std::string RenderSvg(const Trip& trip, const PlotOptions& options);
+
+// Text made safe for XML: markup characters escaped, control bytes and bytes that are not UTF-8
+// replaced by '?'.
+std::string EscapeXml(std::string_view text);
+
+}  // namespace drovane::plot

@@ -1,0 +1,88 @@
+#pragma once
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Reading a CSV file written by drovane2csv: the header row of 35 quoted headings (metric or US),
+// then one row per data packet with unquoted numbers, empty cells for values the packet lacked,
+// and three columns of quoted words.
+namespace drovane::plot {
+
+inline constexpr std::size_t kColumnCount = 35;
+
+// Columns of the converter's CSV that the picture uses, and the three that hold words.
+inline constexpr std::size_t kTimeColumn = 0;
+inline constexpr std::size_t kSocColumn = 2;
+inline constexpr std::size_t kAmpsColumn = 3;
+inline constexpr std::size_t kSpeedColumn = 8;
+inline constexpr std::size_t kSpeedometerColumn = 9;
+inline constexpr std::size_t kEngineSpeedColumn = 15;
+inline constexpr std::size_t kShifterColumn = 26;
+inline constexpr std::size_t kEvModeColumn = 27;
+inline constexpr std::size_t kLightsColumn = 29;
+inline constexpr std::size_t kFuelFlowColumn = 31;
+inline constexpr std::size_t kEconomyColumn = 34;
+
+enum class UnitSystem { Metric, US };
+
+// The heading of a column (0..34) as the converter writes it, without the quotes.
+std::string_view Heading(std::size_t column, UnitSystem units);
+// Shifter, EV Mode and Lights hold quoted words; every other column holds numbers.
+bool IsWordColumn(std::size_t column);
+
+// The economy the converter writes when the car moves and no fuel flows.
+inline constexpr double kNoFuelEconomy = 999.9;
+bool IsNoFuelEconomy(double economy);
+
+// The numeric series the picture draws, each one a column of the CSV.
+enum class Series : std::size_t { Speed, Speedometer, EngineSpeed, Soc, Current, FuelFlow, Economy };
+inline constexpr std::size_t kSeriesCount = 7;
+std::size_t ColumnOf(Series series);
+
+// Units shown on the axes, taken from the headings.
+struct UnitLabels {
+    std::string speed;     // "km/h" or "mph"
+    std::string distance;  // "km" or "mi"
+    std::string fuelFlow;  // "L/hr" or "G/hr"
+    std::string economy;   // "km/L" or "MPG"
+};
+UnitLabels LabelsFor(UnitSystem units);
+
+// The EV Mode cell of a row: empty (the packet had no EV mode message), "EV", or another word.
+enum class EvMode : std::uint8_t { Unknown, Other, EV };
+
+// What the picture needs of a trip, one entry per data row. An empty cell reads as NaN.
+struct Trip {
+    UnitSystem units = UnitSystem::Metric;
+    std::vector<double> time;  // packet numbers, never decreasing
+    std::array<std::vector<double>, kSeriesCount> series;
+    std::vector<EvMode> evMode;
+
+    std::size_t Rows() const { return time.size(); }
+    const std::vector<double>& Values(Series s) const { return series[static_cast<std::size_t>(s)]; }
+    std::vector<double>& Values(Series s) { return series[static_cast<std::size_t>(s)]; }
+    // Adds a row with every cell empty; returns its index.
+    std::size_t AddRow(double packet);
+};
+
+// 1 for each row in EV mode: the last EV Mode word at or before the row is "EV". The car reports
+// its mode only every few packets, and the mode holds in between.
+std::vector<std::uint8_t> HeldEvMode(const Trip& trip);
+
+// A file that is not a CSV as the converter writes it. what() is one line that names the file
+// and, where there is one, the line.
+class InputError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads a whole converter CSV; `name` is used in error messages. Throws InputError.
+Trip ReadTrip(std::istream& in, const std::string& name);
+Trip ReadTripFile(const std::string& path);
+
+}  // namespace drovane::plot
