@@ -9,8 +9,8 @@ namespace {
 constexpr double kAccessoryKw = 0.45;
 constexpr double kMaxEngineKw = 73.0;
 constexpr double kMaxRegenKw = 21.0;
-constexpr double kAssistAboveKw = 10.0;
-constexpr double kAssistShare = 0.4;
+constexpr double kAssistAboveKw = 6.0;
+constexpr double kAssistShare = 0.5;
 constexpr double kPackAmpHours = 6.5;
 constexpr double kPackOhms = 0.14;
 constexpr double kMinEngineOnSeconds = 8.0;
@@ -33,8 +33,9 @@ void PowertrainModel::Step(double dt, DriveState& state) {
     const double direction = state.speedKmh < 0.0 ? -1.0 : 1.0;
     const double resistance = speedMs > 0.05 ? 0.12 + 0.00032 * speedMs * speedMs : 0.0;
     const double demandKw = 1450.0 * (state.accelMs2 * direction + resistance) * speedMs / 1000.0;
+    const double accelerationKw = std::max(0.0, 1450.0 * state.accelMs2 * direction * speedMs / 1000.0);
 
-    UpdateEngine(dt, demandKw, state);
+    UpdateEngine(dt, demandKw, accelerationKw, state);
     UpdateBattery(dt, demandKw, state);
     UpdateTemperatures(dt, state);
 
@@ -56,7 +57,7 @@ bool PowertrainModel::WantsEngine(const DriveState& state, double demandKw) cons
     return demandKw > 12.0 || speed > 68.0 || (socPercent_ < 52.0 && speed > 20.0);
 }
 
-void PowertrainModel::UpdateEngine(double dt, double demandKw, DriveState& state) {
+void PowertrainModel::UpdateEngine(double dt, double demandKw, double accelerationKw, DriveState& state) {
     secondsInEngineState_ += dt;
     const bool wanted = WantsEngine(state, demandKw);
     const double minSeconds = engineOn_ ? kMinEngineOnSeconds : kMinEngineOffSeconds;
@@ -72,9 +73,10 @@ void PowertrainModel::UpdateEngine(double dt, double demandKw, DriveState& state
     double targetRpm = 0.0;
     if (engineOn_) {
         const double chargeKw = std::clamp((58.0 - socPercent_) * 0.8, 0.0, 6.0);
-        if (demandKw > kAssistAboveKw) {
-            // Hard acceleration: the battery adds its part to the engine's.
-            engineKw = std::min(demandKw - (demandKw - kAssistAboveKw) * kAssistShare + kAccessoryKw, kMaxEngineKw);
+        if (accelerationKw > kAssistAboveKw) {
+            // Hard acceleration: the battery adds its part to the engine's; cruising it does not.
+            const double assistKw = (accelerationKw - kAssistAboveKw) * kAssistShare;
+            engineKw = std::clamp(demandKw - assistKw + kAccessoryKw, 0.0, kMaxEngineKw);
         } else if (demandKw > 0.0) {
             engineKw = std::clamp(demandKw + kAccessoryKw + chargeKw, 0.0, kMaxEngineKw);
         } else if (cold || std::fabs(state.speedKmh) < 5.0) {

@@ -19,7 +19,7 @@ public:
 
 private:
     bool WantsEngine(const DriveState& state, double demandKw) const;
-    void UpdateEngine(double dt, double demandKw, DriveState& state);
+    void UpdateEngine(double dt, double demandKw, double accelerationKw, DriveState& state);
     void UpdateBattery(double dt, double demandKw, DriveState& state);
     void UpdateTemperatures(double dt, DriveState& state);
 
