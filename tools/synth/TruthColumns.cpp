@@ -5,7 +5,7 @@
 namespace drovane::synth::truth {
 namespace {
 
-constexpr std::array<ColumnSpec, kColumnCount> kColumns{{
+constexpr std::array<CsvColumn, kColumnCount> kColumns{{
     {"Time", "Time", -2147483647 - 1, 2147483647},
     {"Voltage", "Voltage", 100, 400},
     {"SOC %", "SOC %", 0, 100},
@@ -45,10 +45,10 @@ constexpr std::array<ColumnSpec, kColumnCount> kColumns{{
 
 }  // namespace
 
-const ColumnSpec& Column(int index) { return kColumns.at(static_cast<std::size_t>(index)); }
+const CsvColumn& Column(int index) { return kColumns.at(static_cast<std::size_t>(index)); }
 
 std::string_view ColumnName(int index, UnitSystem units) {
-    const ColumnSpec& column = Column(index);
+    const CsvColumn& column = Column(index);
     return units == UnitSystem::Us ? column.usName : column.metricName;
 }
 

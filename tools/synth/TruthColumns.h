@@ -9,14 +9,14 @@ namespace drovane::synth::truth {
 inline constexpr int kColumnCount = 35;
 
 // One column of the converter's CSV: its heading and the plausible range of its values.
-struct ColumnSpec {
+struct CsvColumn {
     std::string_view metricName;
     std::string_view usName;
     std::int32_t min;
     std::int32_t max;
 };
 
-const ColumnSpec& Column(int index);
+const CsvColumn& Column(int index);
 std::string_view ColumnName(int index, UnitSystem units);
 
 // Column indices that the messages fill.

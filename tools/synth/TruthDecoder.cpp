@@ -151,8 +151,8 @@ void TruthDecoder::Decode(const SynthRecord& record) {
 
 void TruthDecoder::StoreNumber(int column, double value) {
     const std::int32_t whole = TruncateForRange(value);
-    const ColumnSpec& spec = Column(column);
-    if (whole < spec.min || whole > spec.max) {
+    const CsvColumn& limits = Column(column);
+    if (whole < limits.min || whole > limits.max) {
         ++rangeRejections_;
         return;
     }

@@ -12,8 +12,8 @@ namespace drovane::synth {
 
 // What a correct converter makes of the records it decodes: the cells of the packet in progress,
 // the remembered speed and fuel flow behind the fuel economy, and the count of values that a
-// column's range turns away. Written from the description of the log format, apart from the
-// converter's own code, so that comparing the two finds the faults of either.
+// column's range turns away. Written from the log format's decoding rules on its own, apart from
+// the converter's code, so that comparing the two finds the faults of either.
 class TruthDecoder {
 public:
     explicit TruthDecoder(UnitSystem units) : units_(units) {}
