@@ -1,5 +1,7 @@
 #include "app/RunDriver.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include "app/Banner.h"
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
+#include "app/ProgressLine.h"
 #include "app/Usage.h"
 #include "core/FileByteSource.h"
 #include "core/FileOutputSink.h"
@@ -61,17 +64,37 @@ FileHandle OpenInput(const std::string& name) {
     return file;
 }
 
+// The size of an input that is a regular file; 0 for anything else (a pipe, a device), whose end
+// is not known in advance.
+std::uint64_t RegularFileSize(std::FILE* file) {
+    struct stat status {};
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) return 0;
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+// The progress line to show during this conversion, or nullptr: only on a terminal, only for a
+// regular file, and never together with the traces of -v, -d and -D.
+ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& options, std::FILE* input,
+                            TextBuffer& diagnostics, Conversion& conversion) {
+    if (terminalLine == nullptr || options.verbose || options.debugFlags != 0) return nullptr;
+    std::uint64_t size = RegularFileSize(input);
+    if (size == 0) return nullptr;
+    terminalLine->Start(size, diagnostics, [&conversion] { return conversion.Writer().RowsWritten(); });
+    return terminalLine;
+}
+
 // Runs the conversion between two open files and reports what failed on the way; the status.
 int ConvertFiles(Conversion& conversion, FileHandle input, FileHandle output, FileOutputSink& outputSink,
                  TextBuffer& csv, TextBuffer& diagnostics, const std::string& inputName,
-                 const std::string& outputName) {
+                 const std::string& outputName, ProgressLine* progress) {
     // Both streams are read and written in large blocks of our own.
     std::setvbuf(input.get(), nullptr, _IONBF, 0);
     std::setvbuf(output.get(), nullptr, _IONBF, 0);
     outputSink.Attach(output.get());
 
     FileByteSource source(input.get());
-    conversion.Run(source);
+    conversion.Run(source, InputWindow::kDefaultCapacity, progress);
+    if (progress != nullptr) progress->Stop();
     input.reset();
 
     csv.Flush();
@@ -91,7 +114,9 @@ int ConvertFiles(Conversion& conversion, FileHandle input, FileHandle output, Fi
     return status;
 }
 
-int Run(std::span<const std::string_view> arguments, Console& console, TextBuffer& diagnostics) {
+// `terminalLine` is the progress line over standard error when that is a terminal, else nullptr.
+int Run(std::span<const std::string_view> arguments, Console& console, TextBuffer& diagnostics,
+        ProgressLine* terminalLine) {
     PrintBanner(diagnostics);
 
     CommandLineResult parsed = ParseCommandLine(arguments);
@@ -142,15 +167,20 @@ int Run(std::span<const std::string_view> arguments, Console& console, TextBuffe
     diagnostics.Append(outputName);
     diagnostics.Append("\n\n");
 
+    ProgressLine* progress = StartProgress(terminalLine, line.options, input.get(), diagnostics, conversion);
     return ConvertFiles(conversion, std::move(input), std::move(output), outputSink, csv, diagnostics, inputName,
-                        outputName);
+                        outputName, progress);
 }
 
 }  // namespace
 
 int RunDriver(std::span<const std::string_view> arguments, Console& console) {
-    TextBuffer diagnostics(console.standardError);
-    int status = Run(arguments, console, diagnostics);
+    // On a terminal the diagnostics pass through the progress line, which wipes itself before
+    // each block; anywhere else they go straight to standard error.
+    ProgressLine terminalLine(console.standardError, console.clock);
+    bool onTerminal = console.standardErrorIsTerminal;
+    TextBuffer diagnostics(onTerminal ? static_cast<OutputSink&>(terminalLine) : console.standardError);
+    int status = Run(arguments, console, diagnostics, onTerminal ? &terminalLine : nullptr);
     diagnostics.Flush();
     return status;
 }

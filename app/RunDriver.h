@@ -3,6 +3,7 @@
 #include <span>
 #include <string_view>
 
+#include "app/ProgressLine.h"
 #include "core/OutputSink.h"
 
 namespace drovane {
@@ -13,6 +14,11 @@ struct Console {
     std::istream& input;
     OutputSink& standardOutput;
     OutputSink& standardError;
+    // Standard error is a terminal: a long conversion of a regular file shows a progress line
+    // there (unless -v, -d or -D asks for traces). Otherwise the diagnostics pass unchanged.
+    bool standardErrorIsTerminal = false;
+    // The clock that times the progress line.
+    ProgressClock clock = [] { return std::chrono::steady_clock::now(); };
 };
 
 inline constexpr int kExitSuccess = 0;

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <string_view>
@@ -16,5 +18,6 @@ int main(int argc, char** argv) {
     drovane::FileOutputSink standardOutput(stdout);
     drovane::FileOutputSink standardError(stderr);
     drovane::Console console{std::cin, standardOutput, standardError};
+    console.standardErrorIsTerminal = isatty(STDERR_FILENO) == 1;
     return drovane::RunDriver(arguments, console);
 }
