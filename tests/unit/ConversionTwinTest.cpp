@@ -1,0 +1,197 @@
+// The fast converter against its plain twins: the header lookup against a scan of the table, the
+// synchronisation search against sliding byte by byte, and the whole conversion against the
+// reference conversion (support/ReferenceConvert.h), byte for byte, in every option set.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/Conversion.h"
+#include "rawlog/KnownMessageTable.h"
+#include "rawlog/SyncSearch.h"
+#include "support/LogBuilder.h"
+#include "support/PlainTwins.h"
+#include "support/RandomLog.h"
+#include "support/ReferenceConvert.h"
+#include "support/TempDir.h"
+
+namespace drovane {
+namespace {
+
+using test::OptionsFromByte;
+
+// The 24 option sets: -v, -d, -D each on or off, in Metric, US and UK.
+std::vector<RunOptions> EveryOptionSet() {
+    std::vector<RunOptions> sets;
+    for (std::uint8_t byte = 0; byte < 24; ++byte) sets.push_back(OptionsFromByte(byte));
+    return sets;
+}
+
+std::string Describe(const RunOptions& options) {
+    return "options v=" + std::to_string(options.verbose) + " debug=" + std::to_string(options.debugFlags) +
+           " units=" + std::to_string(static_cast<int>(options.units));
+}
+
+std::string Hex(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    for (unsigned char byte : bytes.substr(0, 600)) {
+        text += kDigits[byte >> 4];
+        text += kDigits[byte & 0xF];
+    }
+    return bytes.size() > 600 ? text + "..." : text;
+}
+
+// True when the two conversions agree; on the first disagreement of a test, prints the input.
+class TwinComparer {
+public:
+    void Compare(std::string_view log, const RunOptions& options) {
+        ++compared_;
+        ConversionText fast = ConvertBytes(log, options);
+        test::ReferenceText plain = test::ReferenceConvert(log, options);
+        if (fast.csv == plain.csv && fast.diagnostics == plain.diagnostics) return;
+        if (++disagreements_ > 1) return;
+        ADD_FAILURE() << Describe(options) << ", log of " << log.size() << " bytes: " << Hex(log);
+        EXPECT_EQ(fast.csv, plain.csv);
+        EXPECT_EQ(fast.diagnostics, plain.diagnostics);
+    }
+    void CompareInEveryOptionSet(std::string_view log) {
+        for (const RunOptions& options : EveryOptionSet()) Compare(log, options);
+    }
+    ~TwinComparer() { EXPECT_EQ(disagreements_, 0) << "of " << compared_ << " conversions"; }
+
+private:
+    int compared_ = 0;
+    int disagreements_ = 0;
+};
+
+TEST(PlainTwins, TableMatchesTheKnownMessageList) {
+    const auto& entries = KnownMessageTable::Entries();
+    ASSERT_EQ(entries.size(), std::size(test::reference::kKnownMessages));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].identifier, test::reference::kKnownMessages[i].id) << i;
+        EXPECT_EQ(entries[i].length, test::reference::kKnownMessages[i].length) << i;
+    }
+}
+
+TEST(PlainTwins, LookupAgreesWithTableScanForEveryHeader) {
+    int disagreements = 0;
+    for (unsigned id = 0; id <= 0xFFFF; ++id) {
+        auto high = static_cast<std::uint8_t>(id >> 8);
+        auto low = static_cast<std::uint8_t>(id & 0xFF);
+        // One scan per identifier tells which length bytes, if any, make its header known.
+        int knownLength = -1;
+        for (std::uint8_t length = 1; length <= 8; ++length) {
+            if (test::ScanKnownMessages(high, low, length) != UnknownMessageId) knownLength = length;
+        }
+        for (unsigned length = 0; length <= 0xFF; ++length) {
+            std::uint16_t expected = static_cast<int>(length) == knownLength ? static_cast<std::uint16_t>(id) : UnknownMessageId;
+            if (KnownMessageTable::Lookup(high, low, static_cast<std::uint8_t>(length)) != expected && ++disagreements <= 5) {
+                ADD_FAILURE() << "header " << id << "/" << length;
+            }
+        }
+    }
+    EXPECT_EQ(disagreements, 0);
+}
+
+TEST(PlainTwins, SyncSearchAgreesWithSlidingFromEveryStart) {
+    std::mt19937 random(5);
+    static constexpr std::uint8_t kAlphabet[] = {0x00, 0x20, 0x03, 0x00, 0x20, 0x03, 0x56, 0xFF};
+    std::vector<std::uint8_t> bytes;
+    for (int round = 0; round < 1500; ++round) {
+        bytes.resize(random() % 48);
+        for (auto& byte : bytes) byte = kAlphabet[random() % std::size(kAlphabet)];
+        const std::uint8_t* begin = bytes.data();
+        const std::uint8_t* end = begin + bytes.size();
+        for (const std::uint8_t* from = begin; from <= end; ++from) {
+            for (const std::uint8_t* to = from; to <= end; ++to) {
+                ASSERT_EQ(FindSyncHeader(from, to), test::SlideToSyncHeader(from, to))
+                    << Hex({reinterpret_cast<const char*>(begin), bytes.size()}) << " from " << (from - begin)
+                    << " to " << (to - begin);
+            }
+        }
+    }
+}
+
+TEST(ConversionTwin, RandomBytes) {
+    // Bytes drawn mostly from those of the headers, so that synchronisation headers and known
+    // records turn up by chance.
+    static constexpr std::uint8_t kAlphabet[] = {0x00, 0x20, 0x03, 0x05, 0x6D, 0x04, 0x03, 0xCB, 0x07, 0x3B, 0x05};
+    std::mt19937 random(17);
+    TwinComparer twins;
+    for (int round = 0; round < 120; ++round) {
+        std::string log(random() % 1200, '\0');
+        for (char& byte : log) {
+            byte = static_cast<char>(random() % 3 == 0 ? random() : kAlphabet[random() % std::size(kAlphabet)]);
+        }
+        twins.CompareInEveryOptionSet(log);
+    }
+}
+
+TEST(ConversionTwin, RandomMixesOfCyclesJunkAndDamage) {
+    TwinComparer twins;
+    for (std::uint64_t seed = 1; seed <= 100; ++seed) {
+        test::SeededChoices choices(seed);
+        std::string log = test::MakeRandomLog(choices, 6000);
+        twins.CompareInEveryOptionSet(log);
+    }
+}
+
+// Junk of every length around the skip limit, while hunting and while in step, with the
+// regaining step finding a record at every alignment after it.
+TEST(ConversionTwin, AroundTheSkipLimit) {
+    TwinComparer twins;
+    test::LogBuilder cycle;
+    cycle.FullCycle();
+    for (std::size_t junk = 860; junk <= 900; junk += 3) {
+        for (bool inStep : {false, true}) {
+            test::LogBuilder log;
+            log.FullCycle();
+            if (inStep) log.Record(0x020).Record(0x03B, {0x0F, 0xFF, 0x01, 0x2C});
+            log.Junk(junk, static_cast<char>(junk % 2 == 0 ? '\xEE' : '\0')).FullCycle().Record(0x0B4).FullCycle();
+            twins.CompareInEveryOptionSet(log.Text());
+        }
+    }
+    for (int unknown = 78; unknown <= 82; ++unknown) {
+        for (std::size_t stray = 0; stray <= 11; ++stray) {
+            test::LogBuilder log;
+            log.FullCycle().Record(0x020).Record(0x3CB);
+            for (int i = 0; i < unknown; ++i) log.Record(0x7FF, {}, 4);
+            log.Junk(stray).Record(0x0B4).Record(0x3CB).Record(0x56D).FullCycle();
+            twins.Compare(log.Text(), OptionsFromByte(static_cast<std::uint8_t>(stray % 24)));
+        }
+    }
+}
+
+// The committed fuzz seeds and every kept finding of the fuzz targets.
+TEST(ConversionTwin, FuzzSeedsAndFindings) {
+    std::filesystem::path fuzz = std::filesystem::path(__FILE__).parent_path().parent_path() / "fuzz";
+    if (!std::filesystem::exists(fuzz)) GTEST_SKIP() << "no fuzz folder at " << fuzz;
+    TwinComparer twins;
+    int files = 0;
+    for (const char* folder : {"corpus", "regressions"}) {
+        for (const char* kind : {"raw_log", "recipe"}) {
+            std::filesystem::path directory = fuzz / folder / kind;
+            if (!std::filesystem::exists(directory)) continue;
+            for (const auto& file : std::filesystem::directory_iterator(directory)) {
+                std::string input = test::ReadFile(file.path().string());
+                if (input.size() < 2) continue;
+                ++files;
+                RunOptions options = OptionsFromByte(static_cast<std::uint8_t>(input[0]));
+                std::string_view rest = std::string_view(input).substr(2);
+                if (std::string_view(kind) == "raw_log") {
+                    twins.Compare(rest, options);
+                } else {
+                    test::ByteChoices choices(rest);
+                    twins.Compare(test::MakeRandomLog(choices, 64 * 1024), options);
+                }
+            }
+        }
+    }
+    EXPECT_GT(files, 10);
+}
+
+}  // namespace
+}  // namespace drovane
