@@ -213,8 +213,10 @@ SynthRecord EncodeRecord(std::uint16_t id, const DriveState& s, std::int64_t cyc
         case 0x039:  // engine temperature in °C
             r.Byte(0, Clamp8(s.engineTempC)).Byte(1, Clamp8(s.engineTempC * 0.9)).Byte(2, 0x00).Checksum();
             return r.Build();
-        case 0x03B:  // battery current (12 bits, in 0.1 A, stored negated) and voltage in V
-            r.Signed12(0, -Round(s.batteryAmps * 10.0)).Word(2, Round(s.batteryVolts)).Checksum();
+        case 0x03B:  // battery current (12 bits, in 0.1 A, positive while discharging) and voltage
+            // in V; the converter negates the current, so charging reads positive in the CSV like
+            // "Max Charge Current" and discharging negative like "Max Discharge Current"
+            r.Signed12(0, Round(s.batteryAmps * 10.0)).Word(2, Round(s.batteryVolts)).Checksum();
             return r.Build();
         case 0x0B1:  // front wheel speeds in 0.01 km/h: right, then left
             r.Word(0, Round(s.wheelKmh[1] * 100.0)).Word(2, Round(s.wheelKmh[0] * 100.0)).Byte(4, Counter(cycle)).Checksum();
