@@ -60,6 +60,13 @@ void CANFieldEntry::FormatPending() const {
     formattedValid_ = true;
 }
 
+void CANFieldEntry::StoreWhole(std::int64_t number) {
+    static_assert(kInlineText >= 20);
+    pendingNumber_ = false;
+    formattedValid_ = false;
+    inlineLength_ = static_cast<std::uint8_t>(FormatWhole(number, inline_) - inline_);
+}
+
 void CANFieldEntry::StoreText(std::string_view text) {
     pendingNumber_ = false;
     formattedValid_ = false;
@@ -112,8 +119,10 @@ void CANDataMgr::SetFieldText(int index, std::string_view text, bool quote) {
 }
 
 void CANDataMgr::SetPacketNumber(std::int64_t number) {
-    char buffer[24];
-    SetFieldText(kTimeIndex, {buffer, static_cast<std::size_t>(FormatWhole(number, buffer) - buffer)}, false);
+    CANFieldEntry& entry = entries_[kTimeIndex];
+    entry.StoreWhole(number);
+    if (options_.FieldTrace()) TraceStore(entry, entry.Value());
+    MarkValid(kTimeIndex);
 }
 
 void CANDataMgr::ReportOutOfRange(const CANFieldEntry& entry, double value) {

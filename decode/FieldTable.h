@@ -43,6 +43,8 @@ public:
         number_ = number;
     }
     void StoreText(std::string_view text);
+    // A whole number, written as such whatever its size.
+    void StoreWhole(std::int64_t number);
 
 private:
     static constexpr std::uint8_t kLongText = 0xFF;

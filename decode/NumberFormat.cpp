@@ -56,38 +56,29 @@ char* WriteSmallWhole(std::int32_t value, char* out) {
 }
 
 // Writes six significant digits `digits` (100000 .. 999999) of a value with decimal exponent
-// `exponent` (-4 .. 5) in "%g" style: fixed point, trailing zeros and a bare point dropped.
+// `exponent` (-4 .. 5) in "%g" style: fixed point, trailing zeros and a bare point dropped. Copies
+// fixed blocks of eight bytes and advances by the lengths that count, so `out` needs 16 bytes.
 char* WriteFixed(std::uint32_t digits, int exponent, char* out) {
+    char text[16];
+    std::memset(text, '0', sizeof text);
+    std::memcpy(text, &kDigitPairs[2 * (digits / 10000)], 2);
+    std::memcpy(text + 2, &kDigitPairs[2 * (digits / 100 % 100)], 2);
+    std::memcpy(text + 4, &kDigitPairs[2 * (digits % 100)], 2);
     int significant = 6;
-    while (digits % 10 == 0) {  // digits is never 0, so this ends
-        digits /= 10;
-        --significant;
-    }
+    while (text[significant - 1] == '0') --significant;  // the first digit is never 0
     if (exponent >= 0) {
         int whole = exponent + 1;
-        if (significant <= whole) {
-            // Trailing zeros of the whole part stay.
-            WriteDigitsBackward(digits, significant, out + significant);
-            std::memset(out + significant, '0', static_cast<std::size_t>(whole - significant));
-            return out + whole;
-        }
-        // d..d.ddd: the fraction's digits, then the whole part's before the point.
-        char* end = out + significant + 1;
-        int fraction = significant - whole;
-        std::uint32_t scale = 1;
-        for (int i = 0; i < fraction; ++i) scale *= 10;
-        WriteDigitsBackward(digits % scale, fraction, end);
-        end[-fraction - 1] = '.';
-        WriteDigitsBackward(digits / scale, whole, end - fraction - 1);
-        return end;
+        std::memcpy(out, text, 8);
+        out += whole;  // zeros of the whole part stay
+        if (significant <= whole) return out;
+        *out++ = '.';
+        std::memcpy(out, text + whole, 8);
+        return out + (significant - whole);
     }
     // 0.000ddd
-    int zeros = -exponent - 1;
-    *out++ = '0';
-    *out++ = '.';
-    std::memset(out, '0', static_cast<std::size_t>(zeros));
-    out += zeros;
-    WriteDigitsBackward(digits, significant, out + significant);
+    std::memcpy(out, "0.000", 5);
+    out += 1 - exponent;  // "0." and -exponent - 1 zeros
+    std::memcpy(out, text, 8);
     return out + significant;
 }
 
@@ -118,6 +109,7 @@ char* FormatFixedQuickly(double value, char* out) {
 }  // namespace
 
 char* FormatWhole(std::int64_t value, char* out) {
+    if (value >= 0 && value < 1000000) return WriteSmallWhole(static_cast<std::int32_t>(value), out);
     return std::to_chars(out, out + 21, value).ptr;
 }
 

@@ -14,7 +14,19 @@ inline std::int32_t TruncateToInt32(double value) {
 }
 
 // Rounds to the nearest multiple of |step|, halves away from zero; a step of 0 gives 0.
-double RoundToStep(double value, double step);
+inline double RoundToStep(double value, double step) {
+    if (step == 0.0) return 0.0;
+    double s = step < 0.0 ? step * -1.0 : step;
+    double quotient;
+    if (value > 0.0) {
+        quotient = (value + s * 0.5) / s;
+    } else if (value < 0.0) {
+        quotient = (value - s * 0.5) / s;
+    } else {
+        return 0.0;
+    }
+    return s * TruncateToInt32(quotient);
+}
 
 // The same rounding for an integer, computed in reals.
 std::int32_t RoundIntToStep(std::int32_t value, double step);
@@ -33,6 +45,11 @@ inline double ConvertDistance(double value, UnitSystem units) {
 }
 
 // Degrees Celsius to whole degrees: Fahrenheit in the US unit system, Celsius otherwise.
-std::int32_t ConvertTemperature(double value, UnitSystem units);
+inline std::int32_t ConvertTemperature(double value, UnitSystem units) {
+    // The offset is the decimal constant 17.7778, not 160/9: US readings sit a hair above the
+    // exact Fahrenheit value, which decides some roundings.
+    double t = units == UnitSystem::US ? (value + 17.7778) * 1.8 : value;
+    return TruncateToInt32(RoundToStep(t, 1.0));
+}
 
 }  // namespace drovane
