@@ -1,0 +1,63 @@
+# Installation and the Debian package: the converter, the tools that are built, and a manual page
+# for each.
+#
+#   cmake --install build --prefix /usr/local
+#   cd build && cpack -G DEB
+include(GNUInstallDirs)
+
+set(DROVANE_PROGRAMS drovane2csv)
+foreach(tool drovane-synth drovane-plot)
+  if(TARGET ${tool})
+    list(APPEND DROVANE_PROGRAMS ${tool})
+  endif()
+endforeach()
+install(TARGETS ${DROVANE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Manual pages go out compressed, as Debian keeps them, when gzip is at hand.
+find_program(DROVANE_GZIP gzip)
+set(DROVANE_MAN_PAGES)
+foreach(program ${DROVANE_PROGRAMS})
+  set(page ${PROJECT_SOURCE_DIR}/man/${program}.1)
+  if(DROVANE_GZIP)
+    set(copy ${PROJECT_BINARY_DIR}/man/${program}.1)
+    add_custom_command(OUTPUT ${copy}.gz
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+      COMMAND ${CMAKE_COMMAND} -E copy ${page} ${copy}
+      COMMAND ${DROVANE_GZIP} -9 -n -f ${copy}
+      DEPENDS ${page}
+      COMMENT "Compressing the manual page ${program}.1"
+      VERBATIM)
+    list(APPEND DROVANE_MAN_PAGES ${copy}.gz)
+  else()
+    list(APPEND DROVANE_MAN_PAGES ${page})
+  endif()
+endforeach()
+add_custom_target(manpages ALL DEPENDS ${DROVANE_MAN_PAGES})
+install(FILES ${DROVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_PACKAGE_NAME drovane2csv)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "drovane2csv developers")
+set(CPACK_PACKAGE_CONTACT "drovane2csv developers <drovane2csv@example.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert raw CAN logs of the Drovane in-car display to CSV")
+set(CPACK_PACKAGE_DESCRIPTION
+  "drovane2csv reads the raw CAN logs that the Drovane display records and writes one CSV row per
+cycle of the car's messages: battery, speeds, engine, pedals, shifter, lights, fuel flow and fuel
+economy, in metric or US units. The package also holds the tools that are built with it:
+drovane-synth writes the raw log of a simulated drive, drovane-plot draws a converted drive as an
+SVG picture.")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The libraries the programs need, worked out from the programs themselves when dpkg-shlibdeps
+# (dpkg-dev) is there; otherwise the C and C++ runtimes of the compiler used.
+find_program(DROVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(DROVANE_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libstdc++6, libgcc-s1")
+endif()
+include(CPack)
