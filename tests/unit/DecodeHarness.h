@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "core/MemoryStreams.h"
 #include "core/RunOptions.h"
@@ -34,7 +34,7 @@ public:
     explicit DecodeHarness(const RunOptions& options) : options_(options) {}
 
     // Decodes a record of `id` with the known-message table's length (or `length`), D0.. as listed.
-    void Decode(std::uint16_t id, std::initializer_list<std::uint8_t> data, int length = -1) {
+    void Decode(std::uint16_t id, const std::vector<std::uint8_t>& data, int length = -1) {
         RawRecord record;
         record.bytes[0] = static_cast<std::uint8_t>(id >> 8);
         record.bytes[1] = static_cast<std::uint8_t>(id & 0xFF);
