@@ -238,14 +238,19 @@ TEST(FieldTable, TextIndexOutsideTheTableThrowsAPlainException) {
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
 }
 
-// The packet number is stored like any number, in its "%1g" form: from one million on it is in
-// exponent form with six significant digits, so consecutive numbers can share a text.
-TEST(FieldTable, PacketNumberIsFormattedLikeAnyStoredNumber) {
+// The packet number is always written as a whole number: in "%1g" form consecutive packets from
+// one million on would share a text ("1e+06"). Below one million the two forms are the same.
+TEST(FieldTable, PacketNumberIsAlwaysAWholeNumber) {
     DecodeHarness run(Options(UnitSystem::Metric, RunOptions::kFieldTraceFlag));
-    for (std::int32_t number : {1, 999999, 1000000, 1000001, 1234567, INT32_MAX}) {
+    for (std::int64_t number : {std::int64_t{1}, std::int64_t{999999}, std::int64_t{1000000}, std::int64_t{1000001},
+                                std::int64_t{1234567}, std::int64_t{INT32_MAX}, std::int64_t{INT32_MAX} + 1,
+                                std::int64_t{INT64_MAX}}) {
         run.fields.SetPacketNumber(number);
-        EXPECT_EQ(run.Cell(0), PrintfGeneral(number)) << "Time is a number stored like any other: " << number;
-        EXPECT_EQ(run.TakeDiagnostics(), "--- Time = " + PrintfGeneral(number) + "\n");
+        EXPECT_EQ(run.Cell(0), std::to_string(number));
+        EXPECT_EQ(run.TakeDiagnostics(), "--- Time = " + std::to_string(number) + "\n");
+        if (number < 1000000) {
+            EXPECT_EQ(run.Cell(0), PrintfGeneral(static_cast<double>(number)));
+        }
     }
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
 }
