@@ -1,6 +1,7 @@
 #include "app/RunDriver.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -73,10 +74,12 @@ std::uint64_t RegularFileSize(std::FILE* file) {
 }
 
 // The progress line to show during this conversion, or nullptr: only on a terminal, only for a
-// regular file, and never together with the traces of -v, -d and -D.
+// regular file, never together with the traces of -v, -d and -D, and never when the rows
+// themselves go to a terminal.
 ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& options, std::FILE* input,
-                            TextBuffer& diagnostics, Conversion& conversion) {
+                            std::FILE* output, TextBuffer& diagnostics, Conversion& conversion) {
     if (terminalLine == nullptr || options.verbose || options.debugFlags != 0) return nullptr;
+    if (isatty(fileno(output)) == 1) return nullptr;
     std::uint64_t size = RegularFileSize(input);
     if (size == 0) return nullptr;
     terminalLine->Start(size, diagnostics, [&conversion] { return conversion.Writer().RowsWritten(); });
@@ -167,7 +170,8 @@ int Run(std::span<const std::string_view> arguments, Console& console, TextBuffe
     diagnostics.Append(outputName);
     diagnostics.Append("\n\n");
 
-    ProgressLine* progress = StartProgress(terminalLine, line.options, input.get(), diagnostics, conversion);
+    ProgressLine* progress =
+        StartProgress(terminalLine, line.options, input.get(), output.get(), diagnostics, conversion);
     return ConvertFiles(conversion, std::move(input), std::move(output), outputSink, csv, diagnostics, inputName,
                         outputName, progress);
 }
