@@ -85,7 +85,8 @@ TEST(RecordEncoderTest, RecordsCarryTheTableLengthAndDecodeToTheState) {
     EXPECT_NEAR(number(truth::kSpeed), 87.3, 0.01);
     EXPECT_NEAR(number(truth::kFlWheel), 87.1, 0.01);
     EXPECT_NEAR(number(truth::kRrWheel), 87.6, 0.01);
-    EXPECT_NEAR(number(truth::kAmps), -42.7, 0.051);
+    // The pack charging at 42.7 A reads positive, like the charge-current limit.
+    EXPECT_NEAR(number(truth::kAmps), 42.7, 0.051);
     EXPECT_EQ(decoder.CellText(truth::kVoltage), "221");
     EXPECT_NEAR(number(truth::kSoc), 57.3, 0.25);
     EXPECT_NEAR(number(truth::kIceRpm), 2210.0, 16.0);
