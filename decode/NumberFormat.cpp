@@ -64,8 +64,9 @@ char* WriteFixed(std::uint32_t digits, int exponent, char* out) {
     std::memcpy(text, &kDigitPairs[2 * (digits / 10000)], 2);
     std::memcpy(text + 2, &kDigitPairs[2 * (digits / 100 % 100)], 2);
     std::memcpy(text + 4, &kDigitPairs[2 * (digits % 100)], 2);
-    int significant = 6;
-    while (text[significant - 1] == '0') --significant;  // the first digit is never 0
+    // Trailing zeros are dropped; counted without branches, as they vary from value to value.
+    int significant = 6 - (digits % 10 == 0) - (digits % 100 == 0) - (digits % 1000 == 0) - (digits % 10000 == 0) -
+                      (digits % 100000 == 0);
     if (exponent >= 0) {
         int whole = exponent + 1;
         std::memcpy(out, text, 8);
@@ -87,8 +88,8 @@ char* WriteFixed(std::uint32_t digits, int exponent, char* out) {
 char* FormatFixedQuickly(double value, char* out) {
     double magnitude = std::fabs(value);
     if (!(magnitude >= kDecadeStart[0] && magnitude < 999999.5)) return nullptr;
-    int index = magnitude >= 1.0 ? 4 : 0;
-    while (index < 9 && magnitude >= kDecadeStart[index + 1]) ++index;
+    int index = 0;  // counted without branches, as the decade varies from value to value
+    for (int decade = 1; decade < 10; ++decade) index += magnitude >= kDecadeStart[decade];
     int exponent = index + kLowestExponent;
     double scaled = magnitude * kScale[index];
     auto whole = static_cast<std::uint32_t>(scaled);
