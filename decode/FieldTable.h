@@ -34,8 +34,6 @@ public:
     }
     // Where the text lies when it is inline: kInlineText bytes may be read from there.
     const char* InlineText() const { return inline_; }
-    // The length of an inline text (as the last Value() left it).
-    std::size_t InlineLength() const { return inlineLength_; }
     bool IsInline() const { return inlineLength_ <= kInlineText; }
 
     void StoreNumber(double number) {
