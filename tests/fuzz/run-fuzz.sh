@@ -56,7 +56,11 @@ for target in "${targets[@]}"; do
   if compgen -G "$here/regressions/$kind/*" >/dev/null; then regressions=("$here/regressions/$kind"/*); fi
   if [[ ${#regressions[@]} -gt 0 ]]; then
     echo "== $target: replaying ${#regressions[@]} kept findings"
-    "$build/tests/fuzz/$target" "${regressions[@]}" 2>&1 | tail -n 1
+    "$build/tests/fuzz/$target" "${regressions[@]}" >"$build/fuzz-artifacts/$target-replay.log" 2>&1 || {
+      tail -n 40 "$build/fuzz-artifacts/$target-replay.log"
+      echo "== $target: a kept finding fails again" >&2
+      exit 1
+    }
   fi
   echo "== $target: fuzzing for $seconds s"
   # shellcheck disable=SC2086
