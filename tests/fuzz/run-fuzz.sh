@@ -64,7 +64,7 @@ for target in "${targets[@]}"; do
   fi
   echo "== $target: fuzzing for $seconds s"
   # shellcheck disable=SC2086
-  "${run[@]}" "$build/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -max_len=8192 \
+  "${run[@]}" "$build/tests/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 -max_len=8192 -timeout=10 \
     -artifact_prefix="$build/fuzz-artifacts/$target-" ${FUZZ_FLAGS:-} "$corpus" \
     >"$build/fuzz-artifacts/$target.log" 2>&1 || {
     tail -n 40 "$build/fuzz-artifacts/$target.log"
@@ -72,6 +72,6 @@ for target in "${targets[@]}"; do
     exit 1
   }
   grep -E '^#[0-9]+[[:space:]]+(INITED|DONE)' "$build/fuzz-artifacts/$target.log" | tail -n 2 || true
-  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' \
+  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|slowest_unit_time_sec|peak_rss_mb)' \
     "$build/fuzz-artifacts/$target.log"
 done
