@@ -87,6 +87,7 @@ CANDataMgr::CANDataMgr(const RunOptions& options, TextBuffer& diagnostics)
         entry.name = options.IsUS() && field.usName != nullptr ? field.usName : field.name;
         entry.min = field.min;
         entry.max = field.max;
+        tracePrefixes_[index] = "--- " + entry.name + " = ";
     }
     for (int index = 0; index < kFieldCount; ++index) {
         if (entries_[index].name.empty()) {
@@ -100,7 +101,7 @@ CANDataMgr::CANDataMgr(const RunOptions& options, TextBuffer& diagnostics)
 void CANDataMgr::SetFieldText(int index, std::string_view text, bool quote) {
     CheckIndex(index);
     CANFieldEntry& entry = entries_[index];
-    if (options_.FieldTrace()) TraceStore(entry, text);
+    if (options_.FieldTrace()) TraceStore(index, text);
     if (quote) {
         char quoted[64];
         if (text.size() + 2 <= sizeof quoted) {
@@ -121,7 +122,7 @@ void CANDataMgr::SetFieldText(int index, std::string_view text, bool quote) {
 void CANDataMgr::SetPacketNumber(std::int64_t number) {
     CANFieldEntry& entry = entries_[kTimeIndex];
     entry.StoreWhole(number);
-    if (options_.FieldTrace()) TraceStore(entry, entry.Value());
+    if (options_.FieldTrace()) TraceStore(kTimeIndex, entry.Value());
     MarkValid(kTimeIndex);
 }
 
@@ -134,10 +135,8 @@ void CANDataMgr::ReportOutOfRange(const CANFieldEntry& entry, double value) {
     diagnostics_.Put('\n');
 }
 
-void CANDataMgr::TraceStore(const CANFieldEntry& entry, std::string_view text) {
-    diagnostics_.Append("--- ");
-    diagnostics_.Append(entry.name);
-    diagnostics_.Append(" = ");
+void CANDataMgr::TraceStore(int index, std::string_view text) {
+    diagnostics_.Append(tracePrefixes_[index]);
     diagnostics_.Append(text);
     diagnostics_.Put('\n');
 }

@@ -81,7 +81,7 @@ public:
             return;
         }
         entry.StoreNumber(value);
-        if (options_.FieldTrace()) TraceStore(entry, entry.Value());
+        if (options_.FieldTrace()) TraceStore(index, entry.Value());
         MarkValid(index);
     }
 
@@ -119,11 +119,12 @@ private:
         validMask_ |= std::uint64_t{1} << index;
     }
     void ReportOutOfRange(const CANFieldEntry& entry, double value);
-    void TraceStore(const CANFieldEntry& entry, std::string_view text);
+    void TraceStore(int index, std::string_view text);
 
     const RunOptions& options_;
     TextBuffer& diagnostics_;
     std::array<CANFieldEntry, kFieldCount> entries_;
+    std::array<std::string, kFieldCount> tracePrefixes_;  // "--- NAME = " of each column
     std::uint64_t validMask_ = 0;
 };
 

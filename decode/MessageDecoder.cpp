@@ -1,5 +1,8 @@
 #include "decode/MessageDecoder.h"
 
+#include <array>
+#include <cstring>
+
 #include "decode/MessageRules.h"
 
 namespace drovane {
@@ -11,21 +14,30 @@ MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, Te
     }
 }
 
+namespace {
+
+// " XX" for every byte value, padded to four characters so that each is copied as one block.
+constexpr auto kSpacedHex = [] {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::array<std::array<char, 4>, 256> table{};
+    for (int byte = 0; byte < 256; ++byte) table[byte] = {' ', kHex[byte >> 4], kHex[byte & 0xF], ' '};
+    return table;
+}();
+
+}  // namespace
+
 void MessageDecoder::HexDump(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     // The length comes from the known-message table, so it never exceeds the eight data bytes;
     // the cap keeps the dump inside the record whatever a caller passes.
     std::size_t count = length < RawRecord::kDataSize ? length : RawRecord::kDataSize;
-    char* out = diagnostics_.Claim(6 + 3 * RawRecord::kDataSize);
-    *out++ = kHex[id >> 12 & 0xF];
-    *out++ = kHex[id >> 8 & 0xF];
-    *out++ = kHex[id >> 4 & 0xF];
-    *out++ = kHex[id & 0xF];
-    *out++ = ':';
+    char* out = diagnostics_.Claim(8 + 3 * RawRecord::kDataSize);
+    std::memcpy(out, &kSpacedHex[id >> 8][1], 2);
+    std::memcpy(out + 2, &kSpacedHex[id & 0xFF][1], 2);
+    out[4] = ':';
+    out += 5;
     for (std::size_t i = 0; i < count; ++i) {
-        *out++ = ' ';
-        *out++ = kHex[data[i] >> 4];
-        *out++ = kHex[data[i] & 0xF];
+        std::memcpy(out, kSpacedHex[data[i]].data(), 4);
+        out += 3;
     }
     *out++ = '\n';
     diagnostics_.Commit(out);
