@@ -6,8 +6,6 @@ namespace drovane {
 
 Conversion::Conversion(const RunOptions& options, TextBuffer& output, TextBuffer& diagnostics)
     : options_(options),
-      output_(output),
-      diagnostics_(diagnostics),
       fields_(options_, diagnostics),
       decoder_(options_, fields_, diagnostics),
       writer_(options_, fields_, output, diagnostics),

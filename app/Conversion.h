@@ -32,8 +32,6 @@ public:
 
 private:
     RunOptions options_;
-    TextBuffer& output_;
-    TextBuffer& diagnostics_;
     CANDataMgr fields_;
     MessageDecoder decoder_;
     PacketRowWriter writer_;
