@@ -76,9 +76,9 @@ TEST(RecordEncoderTest, RecordsCarryTheTableLengthAndDecodeToTheState) {
     state.cruiseActive = true;
     TruthDecoder decoder(UnitSystem::Metric);
     for (const KnownMessage& message : KnownMessages()) {
-        const SynthRecord record = EncodeRecord(message.id, state, 17);
-        EXPECT_EQ(record.Id(), message.id);
-        EXPECT_EQ(record.Length(), message.length) << std::hex << message.id;
+        const SynthRecord record = EncodeRecord(message.identifier, state, 17);
+        EXPECT_EQ(record.Id(), message.identifier);
+        EXPECT_EQ(record.Length(), message.length) << std::hex << message.identifier;
         decoder.Decode(record);
     }
     const auto number = [&decoder](int column) { return std::stod(decoder.CellText(column)); };

@@ -152,7 +152,7 @@ SynthRecord DamageInjector::UnknownRecord() {
         if (random_.Chance(0.7)) {
             id = kForeignIds[static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(kForeignIds.size()) - 1))];
         } else {  // a known identifier with a length it never has
-            id = known[static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(known.size()) - 1))].id;
+            id = known[static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(known.size()) - 1))].identifier;
         }
         record.bytes[0] = static_cast<std::uint8_t>(id >> 8);
         record.bytes[1] = static_cast<std::uint8_t>(id & 0xFF);

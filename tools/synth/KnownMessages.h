@@ -2,13 +2,13 @@
 #include <cstdint>
 #include <span>
 
+#include "rawlog/KnownMessageTable.h"
+
 namespace drovane::synth {
 
-// One message that the logger accepts as genuine: its CAN identifier and the data length it carries.
-struct KnownMessage {
-    std::uint16_t id;
-    std::uint8_t length;
-};
+// One message that the logger accepts as genuine: its CAN identifier and the data length it
+// carries. The record format is the converter's own table; only the decoding is kept apart.
+using KnownMessage = KnownMessageTable::Entry;
 
 // Identifiers that frame a cycle and the range whose order decides when a cycle restarts.
 inline constexpr std::uint16_t kSyncId = 0x020;
