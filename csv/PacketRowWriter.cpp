@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstring>
 
+#include "core/LittleEndian.h"
+
 namespace drovane {
 
 PacketRowWriter::PacketRowWriter(const RunOptions& options, CANDataMgr& fields, TextBuffer& output,
@@ -46,29 +48,45 @@ void PacketRowWriter::WriteHeaderRow() {
 }
 
 void PacketRowWriter::WriteDataRow() {
-    // Every cell but an unusually long stored text lies inside its entry: copy a fixed block per
-    // cell (cheaper than a copy of exact length) and advance by the text's length.
-    constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * (CANFieldEntry::kInlineText + 1);
+    fields_.FormatPendingNumbers();
+    std::uint64_t valid = fields_.ValidMask();
+    if ((valid & fields_.LongTextMask()) != 0) {
+        WriteRowWithLongTexts(valid);
+        return;
+    }
+    // Every cell's comma and text lie in one block of its entry: copy the block a word at a time
+    // and advance past the comma alone when the column holds no value, so that no cell costs a
+    // branch. The words are read as they were stored, so fresh texts are forwarded, not waited for.
+    constexpr std::size_t kBlock = CANFieldEntry::kCellBlock;
+    static_assert(kBlock == 16);
+    constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * kBlock + 1;
     static_assert(kRowRoom <= TextBuffer::kMaxClaim);
     const auto& entries = fields_.Entries();
-    std::uint64_t valid = fields_.ValidMask();
     char* out = output_.Claim(kRowRoom);
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index, valid >>= 1) {
-        if (index != 0) *out++ = ',';
-        if ((valid & 1) == 0) continue;
+    // Time, first in the row, goes without its comma.
+    std::uint64_t low = LoadLittleEndian(entries[0].CommaAndText());
+    std::uint64_t high = LoadLittleEndian(entries[0].CommaAndText() + 8);
+    StoreLittleEndian(out, low >> 8 | high << 56);
+    StoreLittleEndian(out + 8, high >> 8);
+    out += (valid & 1) != 0 ? entries[0].InlineLength() : 0;
+    for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
         const CANFieldEntry& entry = entries[index];
-        std::string_view text = entry.Value();
-        if (!entry.IsInline()) {
-            output_.Commit(out);
-            output_.Append(text);
-            out = output_.Claim(kRowRoom);
-            continue;
-        }
-        std::memcpy(out, entry.InlineText(), CANFieldEntry::kInlineText);
-        out += text.size();
+        StoreLittleEndian(out, LoadLittleEndian(entry.CommaAndText()));
+        StoreLittleEndian(out + 8, LoadLittleEndian(entry.CommaAndText() + 8));
+        std::size_t length = (valid >> index & 1) != 0 ? entry.InlineLength() : 0;
+        out += length + 1;
     }
     *out++ = '\n';
     output_.Commit(out);
+}
+
+// The general row, for the rare packet with a cell text too long to lie inside its entry.
+void PacketRowWriter::WriteRowWithLongTexts(std::uint64_t valid) {
+    for (int index = 0; index < CANDataMgr::kFieldCount; ++index, valid >>= 1) {
+        if (index != 0) output_.Put(',');
+        if ((valid & 1) != 0) output_.Append(fields_.Entry(index).Value());
+    }
+    output_.Put('\n');
 }
 
 }  // namespace drovane

@@ -28,6 +28,7 @@ public:
 private:
     void WriteHeaderRow();
     void WriteDataRow();
+    void WriteRowWithLongTexts(std::uint64_t valid);
 
     const RunOptions& options_;
     CANDataMgr& fields_;

@@ -54,8 +54,15 @@ constexpr FieldDefinition kFields[CANDataMgr::kFieldCount] = {
 
 void CANFieldEntry::FormatPending() const {
     static_assert(kMaxGeneralLength <= kInlineText);
+    static_assert(ShortText::kMaxLength <= kInlineText);
     pendingNumber_ = false;
-    inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, inline_) - inline_);
+    ShortText text = decimals_ >= 0 ? FormatDecimalShort(scaled_, decimals_) : recent_.Format(number_);
+    if (!text.Empty()) {
+        SetCell(text);
+    } else {
+        char* start = cell_ + 1;
+        inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, start) - start);
+    }
     formattedBits_ = std::bit_cast<std::uint64_t>(number_);
     formattedValid_ = true;
 }
@@ -64,14 +71,20 @@ void CANFieldEntry::StoreWhole(std::int64_t number) {
     static_assert(kInlineText >= 20);
     pendingNumber_ = false;
     formattedValid_ = false;
-    inlineLength_ = static_cast<std::uint8_t>(FormatWhole(number, inline_) - inline_);
+    ShortText text = FormatWholeShort(number);
+    if (!text.Empty()) {
+        SetCell(text);
+    } else {
+        char* start = cell_ + 1;
+        inlineLength_ = static_cast<std::uint8_t>(FormatWhole(number, start) - start);
+    }
 }
 
 void CANFieldEntry::StoreText(std::string_view text) {
     pendingNumber_ = false;
     formattedValid_ = false;
     if (text.size() <= kInlineText) {
-        std::memcpy(inline_, text.data(), text.size());
+        if (!text.empty()) std::memcpy(cell_ + 1, text.data(), text.size());
         inlineLength_ = static_cast<std::uint8_t>(text.size());
     } else {
         long_.assign(text);
@@ -116,17 +129,20 @@ void CANDataMgr::SetFieldText(int index, std::string_view text, bool quote) {
     } else {
         entry.StoreText(text);
     }
+    NoteTextLength(index);
     MarkValid(index);
 }
 
 void CANDataMgr::SetPacketNumber(std::int64_t number) {
     CANFieldEntry& entry = entries_[kTimeIndex];
     entry.StoreWhole(number);
+    NoteTextLength(kTimeIndex);
     if (options_.FieldTrace()) TraceStore(kTimeIndex, entry.Value());
     MarkValid(kTimeIndex);
 }
 
 void CANDataMgr::ReportOutOfRange(const CANFieldEntry& entry, double value) {
+    ++rejections_;
     char buffer[kMaxGeneralLength];
     diagnostics_.Append("*** WARNING: bad data, field out of range, ");
     diagnostics_.Append(entry.name);

@@ -10,54 +10,83 @@
 #include "core/TextBuffer.h"
 #include "decode/NumberFormat.h"
 #include "decode/NumericConversions.h"
+#include "decode/RecentNumberTexts.h"
 
 namespace drovane {
 
-// One column of the output: heading, plausible range, the value stored last and whether a value
-// was stored for the current data packet. Numbers are kept as numbers and turned into their "%1g"
-// text only when the text is needed; the last text is kept and reused while the number stays the
-// same, since most columns change slowly from one cycle to the next.
+// One column of the output: heading, plausible range and the value stored last. Numbers are kept
+// as numbers and turned into their "%1g" text only when the text is needed; the last text is kept
+// and reused while the number stays the same, since most columns change slowly from one cycle to
+// the next. Whether the column holds a value for the current packet is kept by the table.
 class CANFieldEntry {
 public:
     // Cell texts up to this length live inside the entry; every number and word fits.
-    static constexpr std::size_t kInlineText = 24;
+    static constexpr std::size_t kInlineText = 31;
 
     std::string name;
     std::int32_t min = 0;
     std::int32_t max = 0;
-    bool valid = false;
 
     // The cell text stored last.
     std::string_view Value() const {
-        if (pendingNumber_) FormatPending();
-        return inlineLength_ <= kInlineText ? std::string_view(inline_, inlineLength_) : std::string_view(long_);
+        FormatIfPending();
+        return IsInline() ? std::string_view(cell_ + 1, inlineLength_) : std::string_view(long_);
     }
-    // Where the text lies when it is inline: kInlineText bytes may be read from there.
-    const char* InlineText() const { return inline_; }
-    bool IsInline() const { return inlineLength_ <= kInlineText; }
 
-    void StoreNumber(double number) {
+    // A row is written by copying fixed blocks of comma and text, which is cheaper than copies of
+    // exact length: the kCellBlock bytes from CommaAndText(), of which the comma and the text take
+    // the first InlineLength() + 1, for a text of at most kBlockText bytes.
+    static constexpr std::size_t kCellBlock = 16;
+    static constexpr std::size_t kBlockText = kCellBlock - 1;
+    const char* CommaAndText() const { return cell_; }
+    std::size_t InlineLength() const { return inlineLength_; }
+    bool IsInline() const { return inlineLength_ <= kInlineText; }
+    bool FitsBlock() const { return inlineLength_ <= kBlockText; }
+
+    // Stores a number; true when its text is still to be formed.
+    bool StoreNumber(double number) { return StoreDecimal(number, 0, kNotDecimal); }
+    // Stores a number known to be `scaled` / 10^decimals (decimals 0 .. 2) as near as a double
+    // holds it, whose text is then formed from the integer; true when the text is still to be
+    // formed.
+    bool StoreDecimal(double number, std::int32_t scaled, int decimals) {
         // The same number as the text already holds needs no new text.
         auto bits = std::bit_cast<std::uint64_t>(number);
-        pendingNumber_ = !(formattedValid_ && bits == formattedBits_);
+        pendingNumber_ = !(bits == formattedBits_ && formattedValid_);
         number_ = number;
+        scaled_ = scaled;
+        decimals_ = static_cast<std::int8_t>(decimals);
+        return pendingNumber_;
     }
     void StoreText(std::string_view text);
     // A whole number, written as such whatever its size.
     void StoreWhole(std::int64_t number);
 
+    void FormatIfPending() const {
+        if (pendingNumber_) FormatPending();
+    }
+
 private:
     static constexpr std::uint8_t kLongText = 0xFF;
+    static constexpr int kNotDecimal = -1;
 
     void FormatPending() const;
+    // Puts the comma and a short text into the cell a word at a time, as the row writer reads it.
+    void SetCell(const ShortText& text) const {
+        StoreLittleEndian(cell_, ',' | text.low << 8);
+        StoreLittleEndian(cell_ + 8, text.low >> 56 | text.high << 8);
+        inlineLength_ = static_cast<std::uint8_t>(text.Length());
+    }
 
-    mutable char inline_[kInlineText] = {};
+    alignas(8) mutable char cell_[1 + kInlineText] = {','};
     mutable std::uint8_t inlineLength_ = 0;
-    std::string long_;
+    mutable bool pendingNumber_ = false;
+    mutable bool formattedValid_ = false;
+    std::int8_t decimals_ = kNotDecimal;
+    std::int32_t scaled_ = 0;
     double number_ = 0.0;
     mutable std::uint64_t formattedBits_ = 0;  // the number the text was formed from
-    mutable bool formattedValid_ = false;
-    mutable bool pendingNumber_ = false;
+    mutable RecentNumberTexts recent_;
+    std::string long_;
 };
 
 // The 35 columns of the output file, in output order.
@@ -73,16 +102,31 @@ public:
     // Stores a number after checking it against the column's range (the value truncated toward
     // zero); an implausible value is reported and dropped, leaving the column as it was.
     void SetFieldValue(double value, int index) {
+        if (StoreFieldValue(value, index) && options_.FieldTrace()) TraceStore(index, entries_[index].Value());
+    }
+    // The same without the trace; false when the value was rejected.
+    bool StoreFieldValue(double value, int index) { return StoreFieldDecimal(value, 0, -1, index); }
+
+    // Stores a number that is `scaled` / 10^decimals (decimals 0 .. 2) as near as a double holds
+    // it, such as a reading in tenths: the same check and text as SetFieldValue, the text formed
+    // from the integer. A negative `decimals` stores a number of any kind.
+    void SetFieldDecimal(double value, std::int32_t scaled, int decimals, int index) {
+        if (StoreFieldDecimal(value, scaled, decimals, index) && options_.FieldTrace()) {
+            TraceStore(index, entries_[index].Value());
+        }
+    }
+    // The same without the trace; false when the value was rejected.
+    bool StoreFieldDecimal(double value, std::int32_t scaled, int decimals, int index) {
         CheckIndex(index);
         CANFieldEntry& entry = entries_[index];
         std::int32_t whole = TruncateToInt32(value);
         if (whole < entry.min || whole > entry.max) {
             ReportOutOfRange(entry, value);
-            return;
+            return false;
         }
-        entry.StoreNumber(value);
-        if (options_.FieldTrace()) TraceStore(index, entry.Value());
+        if (entry.StoreDecimal(value, scaled, decimals)) pendingMask_ |= std::uint64_t{1} << index;
         MarkValid(index);
+        return true;
     }
 
     // Stores a text, between double quotes when `quote` is set; nothing inside is escaped.
@@ -91,10 +135,24 @@ public:
     // Stores the packet number into Time as a whole number.
     void SetPacketNumber(std::int64_t number);
 
-    void ClearValidFlags() {
-        for (std::uint64_t mask = validMask_; mask != 0; mask &= mask - 1) entries_[std::countr_zero(mask)].valid = false;
-        validMask_ = 0;
+    void ClearValidFlags() { validMask_ = 0; }
+    // Marks columns valid whose values are already in place.
+    void MarkValidColumns(std::uint64_t columns) { validMask_ |= columns; }
+    // Values rejected as out of range so far.
+    std::uint64_t Rejections() const { return rejections_; }
+    bool IsValid(int index) const {
+        CheckIndex(index);
+        return (validMask_ >> index & 1) != 0;
     }
+
+    // Forms the texts of the numbers stored for the current packet that have none yet.
+    void FormatPendingNumbers() {
+        std::uint64_t due = pendingMask_ & validMask_;
+        pendingMask_ &= ~due;
+        for (; due != 0; due &= due - 1) entries_[std::countr_zero(due)].FormatIfPending();
+    }
+    // Bit i set when column i may hold a text too long for a cell block.
+    std::uint64_t LongTextMask() const { return longTextMask_; }
 
     const CANFieldEntry& Entry(int index) const {
         CheckIndex(index);
@@ -113,12 +171,13 @@ private:
     static void CheckIndex(int index) {
         if (index < 0 || index >= kFieldCount) throw std::exception();
     }
-    void MarkValid(int index) {
-        CANFieldEntry& entry = entries_[index];
-        entry.valid = true;
-        validMask_ |= std::uint64_t{1} << index;
-    }
+    void MarkValid(int index) { validMask_ |= std::uint64_t{1} << index; }
     void ReportOutOfRange(const CANFieldEntry& entry, double value);
+    // Keeps the long-text mask up to date after a column got a text other than a number's.
+    void NoteTextLength(int index) {
+        std::uint64_t bit = std::uint64_t{1} << index;
+        longTextMask_ = entries_[index].FitsBlock() ? longTextMask_ & ~bit : longTextMask_ | bit;
+    }
     void TraceStore(int index, std::string_view text);
 
     const RunOptions& options_;
@@ -126,6 +185,9 @@ private:
     std::array<CANFieldEntry, kFieldCount> entries_;
     std::array<std::string, kFieldCount> tracePrefixes_;  // "--- NAME = " of each column
     std::uint64_t validMask_ = 0;
+    std::uint64_t pendingMask_ = 0;   // columns whose number may still lack its text
+    std::uint64_t longTextMask_ = 0;  // columns that may hold a long text
+    std::uint64_t rejections_ = 0;
 };
 
 }  // namespace drovane

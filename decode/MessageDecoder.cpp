@@ -3,16 +3,14 @@
 #include <array>
 #include <cstring>
 
-#include "decode/MessageRules.h"
 
 namespace drovane {
 
 MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, TextBuffer& diagnostics)
-    : diagnostics_(diagnostics), hexDump_(options.HexDump()), context_{nullptr, fields, memory_, options.units} {
-    for (std::uint16_t id = 0; id < rules_.size(); ++id) {
-        if (const MessageRule* rule = FindMessageRule(id)) rules_[id] = rule->decode;
-    }
-}
+    : diagnostics_(diagnostics),
+      hexDump_(options.HexDump()),
+      traced_(options.FieldTrace()),
+      context_{fields, memory_, options.units} {}
 
 namespace {
 

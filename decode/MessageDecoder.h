@@ -2,19 +2,14 @@
 #include <array>
 #include <cstdint>
 
+#include "core/LittleEndian.h"
 #include "core/RunOptions.h"
 #include "core/TextBuffer.h"
 #include "decode/FieldTable.h"
+#include "decode/MessageRules.h"
 #include "rawlog/RawRecord.h"
 
 namespace drovane {
-
-// The values the decoder carries from one message to another, for the fuel economy of 0x56D.
-// They start at 0 and are never reset during a run.
-struct DecoderMemory {
-    double lastSpeed = 0.0;      // column 8 as last computed, after the unit conversion
-    double lastFuelFlow = 0.0;   // column 31 as last computed, after conversion and rounding
-};
 
 // Turns accepted raw records into column values of the current data packet.
 class MessageDecoder {
@@ -27,9 +22,14 @@ public:
     // the record's hex dump comes first, then the stores of its rule, in order.
     void DecodeMessage(std::uint16_t id, const std::uint8_t* record) {
         if (hexDump_) HexDump(id, record[2], record + RawRecord::kHeaderSize);
-        if (id >= rules_.size() || rules_[id] == nullptr) return;
-        context_.d = record + RawRecord::kHeaderSize;
-        rules_[id](context_);
+        std::uint8_t rule = RuleOfIdentifier(id);
+        if (rule == kNoRule) return;
+        const std::uint8_t* d = record + RawRecord::kHeaderSize;
+        if (traced_) {
+            ApplyRule<true>(rule, d, context_);
+        } else {
+            DecodeUntraced(rule, d);
+        }
     }
     void DecodeMessage(std::uint16_t id, const RawRecord& record) { DecodeMessage(id, record.bytes.data()); }
 
@@ -38,24 +38,39 @@ public:
 
     const DecoderMemory& Memory() const { return memory_; }
 
-    // What a message rule works with: the data bytes and the places its values go.
-    struct Context {
-        const std::uint8_t* d;  // D0..D7
-        CANDataMgr& fields;
-        DecoderMemory& memory;
-        UnitSystem units;
+private:
+    // The data bits of a rule's last record and the columns it stored, when all of them were
+    // accepted (none otherwise).
+    struct LastRecord {
+        std::uint64_t bits = 0;
+        std::uint64_t columns = 0;
     };
 
-    using Rule = void (*)(Context& context);
+    // A record whose data bits equal those of its rule's last record stores the same values into
+    // columns no other rule writes, which still hold them: marking those columns valid does the
+    // same as running the rule again. Values are traced only when the run asks, so this is
+    // for runs without the trace.
+    void DecodeUntraced(std::uint8_t rule, const std::uint8_t* d) {
+        const MessageRuleShape& shape = kRuleShapes[rule];
+        std::uint64_t bits = LoadLittleEndian(d) & shape.dataBits;
+        LastRecord& last = lastRecords_[rule];
+        if (bits == last.bits && last.columns != 0) {
+            context_.fields.MarkValidColumns(last.columns);
+            return;
+        }
+        std::uint64_t rejectedBefore = context_.fields.Rejections();
+        ApplyRule<false>(rule, d, context_);
+        bool allAccepted = context_.fields.Rejections() == rejectedBefore;
+        last.bits = bits;
+        last.columns = shape.dataBits != 0 && allAccepted ? shape.columns : 0;
+    }
 
-private:
     TextBuffer& diagnostics_;
     bool hexDump_;
+    bool traced_;
     DecoderMemory memory_;
-    Context context_;
-    // The rule of every identifier below 0x800 (nullptr: the message stores nothing), so that
-    // finding a record's rule is one load.
-    std::array<Rule, 0x800> rules_{};
+    RuleContext context_;
+    std::array<LastRecord, kRuleCount> lastRecords_{};
 };
 
 }  // namespace drovane

@@ -1,17 +1,362 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <string_view>
 
-#include "decode/MessageDecoder.h"
+#include "core/RunOptions.h"
+#include "decode/Columns.h"
+#include "decode/FieldTable.h"
+#include "decode/NumericConversions.h"
 
 namespace drovane {
 
-// How one CAN message becomes column values: its identifier and the function that stores them.
-struct MessageRule {
-    std::uint16_t id;
-    void (*decode)(MessageDecoder::Context& context);
+// The values the decoder carries from one message to another, for the fuel economy of 0x56D.
+// They start at 0 and are never reset during a run.
+struct DecoderMemory {
+    double lastSpeed = 0.0;      // column 8 as last computed, after the unit conversion
+    double lastFuelFlow = 0.0;   // column 31 as last computed, after conversion and rounding
 };
 
-// The rule for an identifier, or nullptr for a message that stores nothing.
-const MessageRule* FindMessageRule(std::uint16_t id);
+// What a message rule works with besides the data bytes: the places its values go.
+struct RuleContext {
+    CANDataMgr& fields;
+    DecoderMemory& memory;
+    UnitSystem units;
+};
+
+// The messages that store values, numbered from 1 in identifier order; 0 stands for none.
+enum MessageRuleNumber : std::uint8_t {
+    kNoRule = 0,
+    kRuleSideAccel,
+    kRuleFwdAccel,
+    kRuleSteering,
+    kRuleBrake,
+    kRuleFuelFlow,
+    kRuleIceTemp,
+    kRuleBattery,
+    kRuleFrontWheels,
+    kRuleRearWheels,
+    kRuleSpeed,
+    kRuleGasPedal,
+    kRuleEngineSpeed,
+    kRuleSpeedometer,
+    kRuleBatteryState,
+    kRuleFuelInjection,
+    kRuleValveTiming,
+    kRuleEvMode,
+    kRuleCoolantTemp,
+    kRuleShifter,
+    kRuleEconomy,
+    kRuleLights,
+    kRuleGasGauge,
+    kRuleCruiseControl,
+    kRuleCount
+};
+
+// What the decoder knows of a rule without running it: the message, the bits of D0..D7 (read as
+// one little-endian word) its values depend on, and the columns it stores. A rule that depends
+// on more than its data bytes has no such bits.
+struct MessageRuleShape {
+    std::uint16_t id;
+    std::uint64_t dataBits;
+    std::uint64_t columns;
+};
+
+namespace rule_detail {
+
+constexpr std::uint64_t Byte(int index, std::uint64_t bits = 0xFF) { return bits << (8 * index); }
+constexpr std::uint64_t Bytes(int first, int last) {
+    std::uint64_t mask = 0;
+    for (int index = first; index <= last; ++index) mask |= Byte(index);
+    return mask;
+}
+template <class... Columns>
+constexpr std::uint64_t Cols(Columns... columns) {
+    return ((std::uint64_t{1} << columns) | ...);
+}
+
+inline int U16(std::uint8_t high, std::uint8_t low) { return high << 8 | low; }
+inline int S16(std::uint8_t high, std::uint8_t low) { return static_cast<std::int16_t>(U16(high, low)); }
+
+// Stores a number or a word; with kTrace the store is traced when the run asks for it.
+template <bool kTrace>
+void Store(RuleContext& c, int column, double value) {
+    if constexpr (kTrace) {
+        c.fields.SetFieldValue(value, column);
+    } else {
+        c.fields.StoreFieldValue(value, column);
+    }
+}
+// A number that is `scaled` / 10^decimals, stored so that its text is formed from the integer.
+template <bool kTrace>
+void StoreDecimal(RuleContext& c, int column, double value, std::int32_t scaled, int decimals) {
+    if constexpr (kTrace) {
+        c.fields.SetFieldDecimal(value, scaled, decimals, column);
+    } else {
+        c.fields.StoreFieldDecimal(value, scaled, decimals, column);
+    }
+}
+template <bool kTrace>
+void StoreInteger(RuleContext& c, int column, std::int32_t value) {
+    StoreDecimal<kTrace>(c, column, value, value, 0);
+}
+inline void StoreWord(RuleContext& c, int column, std::string_view word) { c.fields.SetFieldText(column, word, true); }
+
+// Wheel speeds: signed hundredths, converted like any speed.
+template <bool kTrace>
+void StoreWheelSpeed(RuleContext& c, int column, std::uint8_t high, std::uint8_t low) {
+    int hundredths = S16(high, low);
+    if (c.units == UnitSystem::US) {
+        Store<kTrace>(c, column, ConvertDistance(hundredths / 100.0, c.units));
+    } else {
+        StoreDecimal<kTrace>(c, column, hundredths / 100.0, hundredths, 2);
+    }
+}
+
+template <bool kTrace>
+void DecodeSideAccel(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColSideAccel, U16(d[0], d[1]) - 512);
+    StoreInteger<kTrace>(c, kColSideAccel1, U16(d[2], d[3]) - 512);
+}
+
+template <bool kTrace>
+void DecodeFwdAccel(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColFwdAccel, U16(d[0], d[1]) - 512);
+    StoreInteger<kTrace>(c, kColFwdAccel2, U16(d[2], d[3]) - 512);
+}
+
+template <bool kTrace>
+void DecodeSteering(const std::uint8_t* d, RuleContext& c) {
+    int difference = SignExtend12(d[0], d[1]) - SignExtend12(d[2], d[3]);
+    StoreInteger<kTrace>(c, kColSteering, difference);
+}
+
+template <bool kTrace>
+void DecodeBrake(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColBrakePedal, RoundToStepCount(d[4] / 1.269, 1.0));
+    StoreInteger<kTrace>(c, kColBrakePressed, (d[0] & 0x80) != 0 ? 0 : 1);
+}
+
+template <bool kTrace>
+void DecodeFuelFlow(const std::uint8_t* d, RuleContext& c) {
+    double flow = c.units == UnitSystem::US ? d[1] * 0.264172052 : d[1];
+    std::int32_t hundredths = RoundToStepCount(flow / 10, 0.01);
+    flow = 0.01 * hundredths;  // as RoundToStep forms it
+    c.memory.lastFuelFlow = flow;
+    StoreDecimal<kTrace>(c, kColFuelFlow, flow, hundredths, 2);
+}
+
+template <bool kTrace>
+void DecodeIceTemp(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColIceTemp, ConvertTemperature(d[0], c.units));
+}
+
+template <bool kTrace>
+void DecodeBattery(const std::uint8_t* d, RuleContext& c) {
+    int negated = -SignExtend12(d[0], d[1]);
+    StoreDecimal<kTrace>(c, kColAmps, negated * 0.1, negated, 1);
+    StoreInteger<kTrace>(c, kColVoltage, U16(d[2], d[3]));
+}
+
+template <bool kTrace>
+void DecodeFrontWheels(const std::uint8_t* d, RuleContext& c) {
+    StoreWheelSpeed<kTrace>(c, kColFlWheel, d[2], d[3]);
+    StoreWheelSpeed<kTrace>(c, kColFrWheel, d[0], d[1]);
+}
+
+template <bool kTrace>
+void DecodeRearWheels(const std::uint8_t* d, RuleContext& c) {
+    StoreWheelSpeed<kTrace>(c, kColRlWheel, d[2], d[3]);
+    StoreWheelSpeed<kTrace>(c, kColRrWheel, d[0], d[1]);
+}
+
+template <bool kTrace>
+void DecodeSpeed(const std::uint8_t* d, RuleContext& c) {
+    constexpr double kTwoToMinus10 = 1.0 / 1024.0;
+    double speed = ConvertDistance(S16(d[5], d[6]) * kTwoToMinus10 * 10, c.units);
+    c.memory.lastSpeed = speed;
+    Store<kTrace>(c, kColSpeed, speed);
+}
+
+template <bool kTrace>
+void DecodeGasPedal(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColGasPedal, d[6]);
+    StoreInteger<kTrace>(c, kColSpeedRelated, S16(d[4], d[5]));
+}
+
+template <bool kTrace>
+void DecodeEngineSpeed(const std::uint8_t* d, RuleContext& c) {
+    // The one two-byte value with its low byte first.
+    auto rpm = static_cast<std::int32_t>((static_cast<std::uint32_t>(d[3]) * 256 + d[2]) * 32);
+    StoreInteger<kTrace>(c, kColIceRpm, rpm);
+}
+
+template <bool kTrace>
+void DecodeSpeedometer(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColSpeedometer, RoundToStepCount(ConvertDistance(d[2], c.units), 1.0));
+}
+
+template <bool kTrace>
+void DecodeBatteryState(const std::uint8_t* d, RuleContext& c) {
+    int halves = U16(d[2], d[3]);
+    StoreDecimal<kTrace>(c, kColSoc, halves * 0.5, halves * 5, 1);
+    StoreInteger<kTrace>(c, kColMaxChargeCurrent, d[1]);
+    StoreInteger<kTrace>(c, kColMaxDischargeCurrent, -d[0]);
+    StoreInteger<kTrace>(c, kColMinBattTemp, ConvertTemperature(d[5], c.units));
+    StoreInteger<kTrace>(c, kColMaxBattTemp, ConvertTemperature(d[4], c.units));
+}
+
+template <bool kTrace>
+void DecodeFuelInjection(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColFuelInj, U16(d[1], d[2]));
+}
+
+template <bool kTrace>
+void DecodeValveTiming(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColVvti, RoundIntToStep((d[1] >> 1) - 16, 1.0));
+}
+
+inline void DecodeEvMode(const std::uint8_t* d, RuleContext& c) {
+    std::string_view word;
+    switch (d[4]) {
+        case 0x00: word = "N"; break;
+        case 0x40: word = "EV"; break;
+        case 0x80: word = "Denied"; break;
+        default: word = "Cancel"; break;
+    }
+    StoreWord(c, kColEvMode, word);
+}
+
+template <bool kTrace>
+void DecodeCoolantTemp(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColCoolantTemp, ConvertTemperature(d[1] * 0.5, c.units));
+}
+
+inline void DecodeShifter(const std::uint8_t* d, RuleContext& c) {
+    std::string_view word = "";  // the empty word unless the code has one
+    switch (d[1]) {
+        case 0x00: word = "B"; break;
+        case 0x10: word = "D"; break;
+        case 0x20: word = "N"; break;
+        case 0x40: word = "R"; break;
+        case 0x80: word = "P"; break;
+        default: break;
+    }
+    StoreWord(c, kColShifter, word);
+}
+
+// The instantaneous economy from the speed and fuel flow remembered so far: distance per unit of
+// fuel, 999.9 when moving with no fuel flow.
+template <bool kTrace>
+void DecodeEconomy(RuleContext& c) {
+    double speed = c.memory.lastSpeed;
+    double flow = c.memory.lastFuelFlow;
+    if (speed <= 0 && flow <= 0) {
+        StoreInteger<kTrace>(c, kColEconomy, 0);
+    } else if (speed >= 0 && flow <= 0) {
+        StoreDecimal<kTrace>(c, kColEconomy, 999.9, 9999, 1);
+    } else {
+        std::int32_t tenths = RoundToStepCount(speed / flow, 0.1);
+        StoreDecimal<kTrace>(c, kColEconomy, 0.1 * tenths, tenths, 1);  // as RoundToStep forms it
+    }
+}
+
+inline void DecodeLights(const std::uint8_t* d, RuleContext& c) {
+    std::string_view word = "";  // the empty word unless the code has one
+    switch (d[1]) {
+        case 0x00: word = "Off"; break;
+        case 0x10: word = "Parking"; break;
+        case 0x30: word = "Headlights"; break;
+        case 0x38: word = "HighBeams"; break;
+        default: break;
+    }
+    StoreWord(c, kColLights, word);
+}
+
+template <bool kTrace>
+void DecodeGasGauge(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColGasGauge, d[1]);
+}
+
+template <bool kTrace>
+void DecodeCruiseControl(const std::uint8_t* d, RuleContext& c) {
+    StoreInteger<kTrace>(c, kColCruiseControl, (d[2] >> 4) & 1);
+}
+
+}  // namespace rule_detail
+
+// Every rule's shape, indexed by rule number.
+inline constexpr std::array<MessageRuleShape, kRuleCount> kRuleShapes = [] {
+    using namespace rule_detail;
+    std::array<MessageRuleShape, kRuleCount> shapes{};
+    shapes[kRuleSideAccel] = {0x022, Bytes(0, 3), Cols(kColSideAccel, kColSideAccel1)};
+    shapes[kRuleFwdAccel] = {0x023, Bytes(0, 3), Cols(kColFwdAccel, kColFwdAccel2)};
+    shapes[kRuleSteering] = {0x025, Bytes(0, 3), Cols(kColSteering)};
+    shapes[kRuleBrake] = {0x030, Byte(0, 0x80) | Byte(4), Cols(kColBrakePedal, kColBrakePressed)};
+    shapes[kRuleFuelFlow] = {0x038, Byte(1), Cols(kColFuelFlow)};
+    shapes[kRuleIceTemp] = {0x039, Byte(0), Cols(kColIceTemp)};
+    shapes[kRuleBattery] = {0x03B, Bytes(0, 3), Cols(kColAmps, kColVoltage)};
+    shapes[kRuleFrontWheels] = {0x0B1, Bytes(0, 3), Cols(kColFlWheel, kColFrWheel)};
+    shapes[kRuleRearWheels] = {0x0B3, Bytes(0, 3), Cols(kColRlWheel, kColRrWheel)};
+    shapes[kRuleSpeed] = {0x0B4, Bytes(5, 6), Cols(kColSpeed)};
+    shapes[kRuleGasPedal] = {0x244, Bytes(4, 6), Cols(kColGasPedal, kColSpeedRelated)};
+    shapes[kRuleEngineSpeed] = {0x3C8, Bytes(2, 3), Cols(kColIceRpm)};
+    shapes[kRuleSpeedometer] = {0x3CA, Byte(2), Cols(kColSpeedometer)};
+    shapes[kRuleBatteryState] = {0x3CB, Bytes(0, 5),
+                                 Cols(kColSoc, kColMaxChargeCurrent, kColMaxDischargeCurrent, kColMinBattTemp,
+                                      kColMaxBattTemp)};
+    shapes[kRuleFuelInjection] = {0x520, Bytes(1, 2), Cols(kColFuelInj)};
+    shapes[kRuleValveTiming] = {0x526, Byte(1, 0xFE), Cols(kColVvti)};
+    shapes[kRuleEvMode] = {0x529, Byte(4), Cols(kColEvMode)};
+    shapes[kRuleCoolantTemp] = {0x52C, Byte(1), Cols(kColCoolantTemp)};
+    shapes[kRuleShifter] = {0x540, Byte(1), Cols(kColShifter)};
+    shapes[kRuleEconomy] = {0x56D, 0, Cols(kColEconomy)};  // from the remembered speed and flow
+    shapes[kRuleLights] = {0x57F, Byte(1), Cols(kColLights)};
+    shapes[kRuleGasGauge] = {0x5A4, Byte(1), Cols(kColGasGauge)};
+    shapes[kRuleCruiseControl] = {0x5C8, Byte(2, 0x10), Cols(kColCruiseControl)};
+    return shapes;
+}();
+
+// The rule number of every identifier below 0x800, so that finding a record's rule is one load.
+inline constexpr std::array<std::uint8_t, 0x800> kRuleOfIdentifier = [] {
+    std::array<std::uint8_t, 0x800> rules{};
+    for (int rule = 1; rule < kRuleCount; ++rule) rules[kRuleShapes[rule].id] = static_cast<std::uint8_t>(rule);
+    return rules;
+}();
+
+inline std::uint8_t RuleOfIdentifier(std::uint16_t id) { return id < kRuleOfIdentifier.size() ? kRuleOfIdentifier[id] : 0; }
+
+// Runs rule `rule` (1 .. kRuleCount - 1) on the data bytes `d`. With kTrace every store is traced
+// when the run asks for it; without, nothing is traced.
+template <bool kTrace>
+inline void ApplyRule(std::uint8_t rule, const std::uint8_t* d, RuleContext& c) {
+    using namespace rule_detail;
+    switch (rule) {
+        case kRuleSideAccel: DecodeSideAccel<kTrace>(d, c); break;
+        case kRuleFwdAccel: DecodeFwdAccel<kTrace>(d, c); break;
+        case kRuleSteering: DecodeSteering<kTrace>(d, c); break;
+        case kRuleBrake: DecodeBrake<kTrace>(d, c); break;
+        case kRuleFuelFlow: DecodeFuelFlow<kTrace>(d, c); break;
+        case kRuleIceTemp: DecodeIceTemp<kTrace>(d, c); break;
+        case kRuleBattery: DecodeBattery<kTrace>(d, c); break;
+        case kRuleFrontWheels: DecodeFrontWheels<kTrace>(d, c); break;
+        case kRuleRearWheels: DecodeRearWheels<kTrace>(d, c); break;
+        case kRuleSpeed: DecodeSpeed<kTrace>(d, c); break;
+        case kRuleGasPedal: DecodeGasPedal<kTrace>(d, c); break;
+        case kRuleEngineSpeed: DecodeEngineSpeed<kTrace>(d, c); break;
+        case kRuleSpeedometer: DecodeSpeedometer<kTrace>(d, c); break;
+        case kRuleBatteryState: DecodeBatteryState<kTrace>(d, c); break;
+        case kRuleFuelInjection: DecodeFuelInjection<kTrace>(d, c); break;
+        case kRuleValveTiming: DecodeValveTiming<kTrace>(d, c); break;
+        case kRuleEvMode: DecodeEvMode(d, c); break;
+        case kRuleCoolantTemp: DecodeCoolantTemp<kTrace>(d, c); break;
+        case kRuleShifter: DecodeShifter(d, c); break;
+        case kRuleEconomy: DecodeEconomy<kTrace>(c); break;
+        case kRuleLights: DecodeLights(d, c); break;
+        case kRuleGasGauge: DecodeGasGauge<kTrace>(d, c); break;
+        case kRuleCruiseControl: DecodeCruiseControl<kTrace>(d, c); break;
+        default: break;
+    }
+}
 
 }  // namespace drovane

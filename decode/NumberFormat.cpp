@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 namespace drovane {
 namespace {
@@ -18,116 +17,183 @@ constexpr double kScale[] = {1e9, 1e8, 1e7, 1e6, 1e5, 1e4, 1e3, 1e2, 1e1, 1e0};
 // farther than this from one half rounds the same way as the exact value would.
 constexpr double kTieMargin = 1e-6;
 
-// "00" .. "99", two digits at a time.
+// "00" .. "99" as two-byte words, the first digit in the low byte.
 constexpr auto kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
+    std::array<std::uint16_t, 100> pairs{};
+    for (int i = 0; i < 100; ++i) pairs[i] = static_cast<std::uint16_t>(('0' + i / 10) | ('0' + i % 10) << 8);
     return pairs;
 }();
 
+// 1 for a pair "x0" other than "00": the trailing zeros a nonzero pair of digits ends with.
+constexpr auto kPairTrailingZero = [] {
+    std::array<std::uint8_t, 100> zeros{};
+    for (int i = 10; i < 100; i += 10) zeros[i] = 1;
+    return zeros;
+}();
+
+// The low `count` bytes of a word (count 0 .. 7).
+constexpr std::uint64_t LowBytes(int count) { return (std::uint64_t{1} << (8 * count)) - 1; }
+
+// The six digits of `value` (below one million, leading zeros included) in bytes 0 .. 5 of a
+// word, and how many of the last digits are zeros (for a value of 100000 or more).
+struct SixDigits {
+    std::uint64_t word;
+    int trailingZeros;
+};
+SixDigits MakeSixDigits(std::uint32_t value) {
+    std::uint32_t high = value / 10000;
+    std::uint32_t rest = value - high * 10000;
+    std::uint32_t middle = rest / 100;
+    std::uint32_t low = rest - middle * 100;
+    std::uint64_t word = kDigitPairs[high] | std::uint64_t{kDigitPairs[middle]} << 16 |
+                         std::uint64_t{kDigitPairs[low]} << 32;
+    int zeros = low != 0 ? kPairTrailingZero[low] : middle != 0 ? 2 + kPairTrailingZero[middle] : 4 + kPairTrailingZero[high];
+    return {word, zeros};
+}
+
+// How many digits a number below one million has.
 int DigitCount(std::uint32_t value) {
-    return value < 10 ? 1 : value < 100 ? 2 : value < 1000 ? 3 : value < 10000 ? 4 : value < 100000 ? 5 : 6;
+    return 1 + (value >= 10) + (value >= 100) + (value >= 1000) + (value >= 10000) + (value >= 100000);
 }
 
-// Writes the `count` decimal digits of `value` (count at least its digit count) ending at `end`.
-void WriteDigitsBackward(std::uint32_t value, int count, char* end) {
-    while (count >= 2) {
-        end -= 2;
-        std::memcpy(end, &kDigitPairs[2 * (value % 100)], 2);
-        value /= 100;
-        count -= 2;
+// A whole number below one million without its leading zeros, in the low bytes of a word.
+std::uint64_t SmallWholeWord(std::uint32_t value, int count) {
+    return MakeSixDigits(value).word >> (8 * (6 - count));
+}
+
+// The decade of every binary exponent from 2^-14 to 2^19, as far as the exponent tells it: a
+// value of binary exponent b has decimal exponent kDecadeOfBinade[b + 14] or the one above.
+constexpr int kLowestBinade = -14;
+constexpr auto kDecadeOfBinade = [] {
+    std::array<std::int8_t, 34> decades{};
+    for (int b = kLowestBinade; b < kLowestBinade + 34; ++b) {
+        // floor(b * log10(2)) with log10(2) ~ 1233 / 4096, exact over this range.
+        int product = b * 1233;
+        decades[b - kLowestBinade] = static_cast<std::int8_t>(product >= 0 ? product / 4096 : -((-product + 4095) / 4096));
     }
-    if (count == 1) *--end = static_cast<char>('0' + value);
-}
+    return decades;
+}();
 
-// A whole number of at most six digits.
-char* WriteSmallWhole(std::int32_t value, char* out) {
-    auto magnitude = static_cast<std::uint32_t>(value);
-    if (value < 0) {
-        *out++ = '-';
-        magnitude = 0u - magnitude;
-    }
-    int count = DigitCount(magnitude);
-    WriteDigitsBackward(magnitude, count, out + count);
-    return out + count;
-}
-
-// Writes six significant digits `digits` (100000 .. 999999) of a value with decimal exponent
-// `exponent` (-4 .. 5) in "%g" style: fixed point, trailing zeros and a bare point dropped. Copies
-// fixed blocks of eight bytes and advances by the lengths that count, so `out` needs 16 bytes.
-char* WriteFixed(std::uint32_t digits, int exponent, char* out) {
-    char text[16];
-    std::memset(text, '0', sizeof text);
-    std::memcpy(text, &kDigitPairs[2 * (digits / 10000)], 2);
-    std::memcpy(text + 2, &kDigitPairs[2 * (digits / 100 % 100)], 2);
-    std::memcpy(text + 4, &kDigitPairs[2 * (digits % 100)], 2);
-    // Trailing zeros are dropped; counted without branches, as they vary from value to value.
-    int significant = 6 - (digits % 10 == 0) - (digits % 100 == 0) - (digits % 1000 == 0) - (digits % 10000 == 0) -
-                      (digits % 100000 == 0);
+// Six significant digits of a value with decimal exponent `exponent` (-4 .. 5) in "%g" style:
+// fixed point, trailing zeros and a bare point dropped, formed in registers.
+ShortText FixedText(std::uint32_t digits, int exponent) {
+    SixDigits six = MakeSixDigits(digits);
+    int significant = 6 - six.trailingZeros;
     if (exponent >= 0) {
+        // The whole part, then the point and the rest of the digits; the point is kept only when
+        // a fraction follows. Six digits and the point fit in one word.
         int whole = exponent + 1;
-        std::memcpy(out, text, 8);
-        out += whole;  // zeros of the whole part stay
-        if (significant <= whole) return out;
-        *out++ = '.';
-        std::memcpy(out, text + whole, 8);
-        return out + (significant - whole);
+        int fraction = significant - whole;
+        std::uint64_t head = six.word & LowBytes(whole);
+        std::uint64_t tail = '.' | (six.word >> (8 * whole)) << 8;
+        return ShortText::Of(head | tail << (8 * whole), 0,
+                             static_cast<std::uint32_t>(whole + (fraction > 0 ? fraction + 1 : 0)));
     }
-    // 0.000ddd
-    std::memcpy(out, "0.000", 5);
-    out += 1 - exponent;  // "0." and -exponent - 1 zeros
-    std::memcpy(out, text, 8);
-    return out + significant;
+    // "0." and -exponent - 1 zeros before the digits.
+    int prefix = 1 - exponent;
+    constexpr std::uint64_t kZeroPoint = std::uint64_t{'0'} | '.' << 8 | 0x303030ull << 16;  // "0.000"
+    return ShortText::Of((kZeroPoint & LowBytes(prefix)) | six.word << (8 * prefix), six.word >> (64 - 8 * prefix),
+                         static_cast<std::uint32_t>(prefix + significant));
 }
 
-// The fixed-point case of "%g" without the general conversion; nullptr when the value needs the
-// exponent form or lies too close to a rounding tie to decide here.
-char* FormatFixedQuickly(double value, char* out) {
-    double magnitude = std::fabs(value);
-    if (!(magnitude >= kDecadeStart[0] && magnitude < 999999.5)) return nullptr;
-    int index = 0;  // counted without branches, as the decade varies from value to value
-    for (int decade = 1; decade < 10; ++decade) index += magnitude >= kDecadeStart[decade];
-    int exponent = index + kLowestExponent;
-    double scaled = magnitude * kScale[index];
-    auto whole = static_cast<std::uint32_t>(scaled);
-    double fraction = scaled - whole;
-    if (std::fabs(fraction - 0.5) <= kTieMargin) return nullptr;
-    std::uint32_t digits = whole + (fraction > 0.5 ? 1 : 0);
-    if (digits == 1000000) {
-        // Rounding carried into the next decade.
-        digits = 100000;
-        ++exponent;
-        if (exponent > 5) return nullptr;
-    }
-    if (digits < 100000) return nullptr;
-    if (value < 0) *out++ = '-';
-    return WriteFixed(digits, exponent, out);
+// Puts a minus sign before a short text of at most 14 bytes.
+ShortText PrependMinus(ShortText text) {
+    return ShortText::Of(text.low << 8 | '-', text.high << 8 | text.low >> 56, text.Length() + 1);
 }
 
 }  // namespace
 
-char* FormatWhole(std::int64_t value, char* out) {
-    if (value >= 0 && value < 1000000) return WriteSmallWhole(static_cast<std::int32_t>(value), out);
-    return std::to_chars(out, out + 21, value).ptr;
+ShortText FormatGeneralShort(double value) {
+    ShortText text;
+    double magnitude = std::fabs(value);
+    if (magnitude >= kDecadeStart[0] && magnitude < 999999.5) {
+        int binade = static_cast<int>(std::bit_cast<std::uint64_t>(magnitude) >> 52) - 1023;
+        int index = kDecadeOfBinade[binade - kLowestBinade] - kLowestExponent;
+        if (index < 9) index += magnitude >= kDecadeStart[index + 1];
+        int exponent = index + kLowestExponent;
+        // Whole numbers come out exact: scaled to six digits they stay whole.
+        double scaled = magnitude * kScale[index];
+        auto whole = static_cast<std::uint32_t>(scaled);
+        double fraction = scaled - whole;
+        if (std::fabs(fraction - 0.5) <= kTieMargin) return {};
+        std::uint32_t digits = whole + (fraction > 0.5 ? 1 : 0);
+        if (digits == 1000000) {
+            // Rounding carried into the next decade.
+            digits = 100000;
+            ++exponent;
+            if (exponent > 5) return {};
+        }
+        if (digits < 100000) return {};
+        text = FixedText(digits, exponent);
+    } else if (value == 0.0) {
+        text = ShortText::Of('0', 0, 1);
+    } else {
+        return {};
+    }
+    // "%g" writes "-0" for a negative zero.
+    return std::signbit(value) ? PrependMinus(text) : text;
 }
 
 char* FormatGeneral(double value, char* out) {
-    // Whole numbers below one million, most columns' values, print as integers; 0 keeps its sign
-    // below, as "%g" writes "-0" for a negative zero.
-    if (value > -999999.5 && value < 999999.5 && value != 0.0) {
-        auto whole = static_cast<std::int32_t>(value);
-        if (whole == value) return WriteSmallWhole(whole, out);
-    }
-    if (char* end = FormatFixedQuickly(value, out)) return end;
-    if (value == 0.0) {
-        if (std::signbit(value)) *out++ = '-';
-        *out++ = '0';
-        return out;
+    ShortText text = FormatGeneralShort(value);
+    if (!text.Empty()) {
+        StoreShortText(text, out);
+        return out + text.Length();
     }
     return std::to_chars(out, out + kMaxGeneralLength, value, std::chars_format::general, 6).ptr;
+}
+
+ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
+    auto magnitude = static_cast<std::uint32_t>(scaled);
+    if (scaled < 0) magnitude = 0u - magnitude;
+    if (magnitude >= 1000000) return {};
+    std::uint32_t whole = magnitude;
+    std::uint32_t fraction = 0;
+    if (decimals == 1) {
+        whole = magnitude / 10;
+        fraction = magnitude - whole * 10;
+    } else if (decimals == 2) {
+        whole = magnitude / 100;
+        fraction = magnitude - whole * 100;
+    }
+    int count = DigitCount(whole);
+    std::uint64_t text = SmallWholeWord(whole, count);
+    int length = count;
+    if (fraction != 0) {
+        // One or two fraction digits, a trailing zero dropped.
+        std::uint64_t digits = decimals == 1 ? '0' + fraction : kDigitPairs[fraction];
+        int fractionLength = decimals == 2 && fraction % 10 != 0 ? 2 : 1;
+        text |= ('.' | digits << 8) << (8 * count);
+        length += 1 + fractionLength;
+    }
+    // At most five whole digits with a fraction, six without: the text fits one word.
+    ShortText result = ShortText::Of(text, 0, static_cast<std::uint32_t>(length));
+    return scaled < 0 ? PrependMinus(result) : result;
+}
+
+ShortText FormatWholeShort(std::int64_t value) {
+    if (value < 0 || value >= 1000000000000) return {};
+    if (value < 1000000) {
+        auto small = static_cast<std::uint32_t>(value);
+        int count = DigitCount(small);
+        return ShortText::Of(SmallWholeWord(small, count), 0, static_cast<std::uint32_t>(count));
+    }
+    // The millions, then six digits with their leading zeros.
+    auto millions = static_cast<std::uint32_t>(value / 1000000);
+    auto rest = static_cast<std::uint32_t>(value % 1000000);
+    int count = DigitCount(millions);
+    std::uint64_t last = MakeSixDigits(rest).word;
+    return ShortText::Of(SmallWholeWord(millions, count) | last << (8 * count), last >> (64 - 8 * count),
+                         static_cast<std::uint32_t>(count + 6));
+}
+
+char* FormatWhole(std::int64_t value, char* out) {
+    ShortText text = FormatWholeShort(value);
+    if (!text.Empty()) {
+        StoreShortText(text, out);
+        return out + text.Length();
+    }
+    return std::to_chars(out, out + 21, value).ptr;
 }
 
 }  // namespace drovane

@@ -13,6 +13,15 @@ inline std::int32_t TruncateToInt32(double value) {
     return INT32_MIN;
 }
 
+// The count of |step| in the multiple of |step| nearest to `value`, halves away from zero: for a
+// nonzero step, RoundToStep(value, step) is |step| times this count, to the bit.
+inline std::int32_t RoundToStepCount(double value, double step) {
+    double s = step < 0.0 ? step * -1.0 : step;
+    if (value > 0.0) return TruncateToInt32((value + s * 0.5) / s);
+    if (value < 0.0) return TruncateToInt32((value - s * 0.5) / s);
+    return 0;
+}
+
 // Rounds to the nearest multiple of |step|, halves away from zero; a step of 0 gives 0.
 inline double RoundToStep(double value, double step) {
     if (step == 0.0) return 0.0;

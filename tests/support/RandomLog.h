@@ -1,7 +1,8 @@
 #pragma once
 // Raw logs made from a stream of choices: cycles of known records with their data, cycles that
 // restart or lose their 0x56D, unknown headers, junk (short, and around the 880-byte skip limit),
-// stray synchronisation headers, and damage (bytes lost, added, changed, a cut end). The choices
+// stray synchronisation headers, and damage (bytes lost, added, changed, a cut end). Readings that
+// hold still are there too: a record often repeats the data of the last record of its identifier. The choices
 // come from a seeded generator in the unit tests and from the fuzzer's input in the fuzz targets.
 #include <algorithm>
 #include <cstddef>
@@ -70,7 +71,15 @@ private:
         log_ += static_cast<char>(id >> 8);
         log_ += static_cast<char>(id & 0xFF);
         log_ += static_cast<char>(length);
-        for (int i = 0; i < 8; ++i) log_ += static_cast<char>(DataByte());
+        std::string& last = lastData_[id % std::size(lastData_)];
+        if (last.empty() || choose_(2) == 0) {
+            last.clear();
+            for (int i = 0; i < 8; ++i) last += static_cast<char>(DataByte());
+        } else if (choose_(4) == 0) {
+            // One bit changed: a bit the decoding may or may not read.
+            last[choose_(8)] ^= static_cast<char>(1 << choose_(8));
+        }
+        log_ += last;
     }
     void Known(std::size_t entry) {
         Record(reference::kKnownMessages[entry].id, reference::kKnownMessages[entry].length);
@@ -129,6 +138,7 @@ private:
     Choices& choose_;
     std::size_t limit_;
     std::string log_;
+    std::string lastData_[0x800];  // the data of the last record of each identifier
 };
 
 template <typename Choices>

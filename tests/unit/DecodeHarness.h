@@ -47,7 +47,7 @@ public:
     // The cell text of a column, or "<invalid>" when nothing was stored for this packet.
     std::string Cell(int index) const {
         const CANFieldEntry& entry = fields.Entry(index);
-        return entry.valid ? std::string(entry.Value()) : std::string("<invalid>");
+        return fields.IsValid(index) ? std::string(entry.Value()) : std::string("<invalid>");
     }
 
     // The diagnostics written since the last call.

@@ -81,7 +81,7 @@ TEST(FieldTable, HeadingsAndRangesOfEachUnitSystem) {
             EXPECT_EQ(entry.name, us ? column.usName : column.name) << index;
             EXPECT_EQ(entry.min, column.min) << index;
             EXPECT_EQ(entry.max, column.max) << index;
-            EXPECT_FALSE(entry.valid) << index;
+            EXPECT_FALSE(run.fields.IsValid(index)) << index;
         }
         EXPECT_EQ(renamed, units == UnitSystem::US ? 7 : 0);
         EXPECT_FALSE(run.fields.headerWritten);
@@ -109,7 +109,7 @@ TEST(FieldTable, RangeEdgesOfEveryNumericColumn) {
         for (double value : rejected) {
             run.fields.ClearValidFlags();
             run.fields.SetFieldValue(value, index);
-            EXPECT_FALSE(run.fields.Entry(index).valid) << column.name << " " << value;
+            EXPECT_FALSE(run.fields.IsValid(index)) << column.name << " " << value;
         }
         EXPECT_EQ(run.TakeDiagnostics(), Warning(column.name, min - 1.0) + Warning(column.name, max + 1.0) +
                                              Warning(column.name, rejected[2]));
@@ -137,7 +137,7 @@ TEST(FieldTable, ValuesWithoutAPlausibleIntegerPartAreRejected) {
         run.fields.SetFieldValue(value, 0);
         EXPECT_EQ(run.Cell(0), PrintfGeneral(value));
     }
-    EXPECT_FALSE(run.fields.Entry(1).valid);
+    EXPECT_FALSE(run.fields.IsValid(1));
     EXPECT_EQ(run.TakeDiagnostics(), "");
 }
 
@@ -175,10 +175,10 @@ TEST(FieldTable, ValidCountFollowsStoresAndClears) {
     EXPECT_EQ(run.fields.ValidBesidesTime(), 2);
     run.fields.ClearValidFlags();
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) EXPECT_FALSE(run.fields.Entry(index).valid);
+    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) EXPECT_FALSE(run.fields.IsValid(index));
     EXPECT_EQ(run.fields.Entry(2).Value(), "6") << "the text stays, unwritten";
     run.fields.SetFieldValue(101.0, 2);  // rejected: the stale text stays invalid
-    EXPECT_FALSE(run.fields.Entry(2).valid);
+    EXPECT_FALSE(run.fields.IsValid(2));
     run.fields.SetFieldValue(6.0, 2);
     EXPECT_EQ(run.fields.ValidBesidesTime(), 1);
     EXPECT_EQ(run.Cell(2), "6");
@@ -190,7 +190,7 @@ TEST(FieldTable, TextIsStoredAsGivenBetweenOptionalQuotes) {
     EXPECT_EQ(run.Cell(26), "\"\"");
     run.fields.SetFieldText(29, "", false);
     EXPECT_EQ(run.Cell(29), "");
-    EXPECT_TRUE(run.fields.Entry(29).valid);
+    EXPECT_TRUE(run.fields.IsValid(29));
     run.fields.SetFieldText(27, "a,\"b\"", true);
     EXPECT_EQ(run.Cell(27), "\"a,\"b\"\"") << "nothing is escaped";
     // Texts of every length around the sizes a cell keeps in place, then a number again.

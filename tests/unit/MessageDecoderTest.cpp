@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "DecodeHarness.h"
 #include "app/Conversion.h"
+#include "decode/MessageRules.h"
 #include "decode/NumericConversions.h"
 #include "support/LogBuilder.h"
 
@@ -327,6 +329,47 @@ TEST(MessageDecoder, HexDumpComesFirstWithTheRecordsOwnLength) {
         run.Decode(c.id, c.data, c.length);
         EXPECT_EQ(run.TakeDiagnostics(), c.diagnostics) << std::hex << "id 0x" << c.id << " flags " << c.flags;
     }
+}
+
+// Each rule's shape: its identifier leads to it, it stores into its columns only (into all of
+// them when nothing is out of range), and the data bits outside its shape change nothing. A
+// record that repeats the shaped bits of the last one is marked valid without running its rule,
+// so a wrong shape would show as a wrong cell.
+TEST(MessageRules, ShapesNameTheColumnsAndTheBitsEachRuleUses) {
+    std::mt19937 random(11);
+    std::uint64_t allColumns = 0;
+    for (int rule = 1; rule < kRuleCount; ++rule) {
+        const MessageRuleShape& shape = kRuleShapes[rule];
+        EXPECT_EQ(RuleOfIdentifier(shape.id), rule);
+        EXPECT_NE(KnownMessageTable::LengthOf(shape.id), 0) << shape.id;
+        EXPECT_EQ(allColumns & shape.columns, 0u) << "no two rules store into one column";
+        allColumns |= shape.columns;
+        for (int round = 0; round < 3000; ++round) {
+            UnitSystem units = round % 2 == 0 ? UnitSystem::Metric : UnitSystem::US;
+            std::vector<std::uint8_t> data(8);
+            for (auto& byte : data) byte = static_cast<std::uint8_t>(random());
+            std::vector<std::uint8_t> other = data;
+            for (int i = 0; i < 8; ++i) {
+                auto outside = static_cast<std::uint8_t>(~(shape.dataBits >> (8 * i)));
+                other[i] = static_cast<std::uint8_t>((data[i] & ~outside) | (random() & outside));
+            }
+            DecodeHarness first(Options(units, kTrace));
+            DecodeHarness second(Options(units, kTrace));
+            first.Decode(shape.id, data);
+            second.Decode(shape.id, other);
+            std::string firstStores = first.TakeDiagnostics();
+            std::string secondStores = second.TakeDiagnostics();
+            firstStores.erase(0, firstStores.find('\n'));  // the hex dumps differ
+            secondStores.erase(0, secondStores.find('\n'));
+            ASSERT_EQ(firstStores, secondStores) << "rule " << rule;
+            std::uint64_t valid = first.fields.ValidMask();
+            ASSERT_EQ(valid & ~shape.columns, 0u) << "rule " << rule;
+            if (firstStores.find("WARNING") == std::string::npos) {
+                ASSERT_EQ(valid, shape.columns) << "rule " << rule;
+            }
+        }
+    }
+    EXPECT_EQ(allColumns, (std::uint64_t{1} << CANDataMgr::kFieldCount) - 2) << "every column but Time";
 }
 
 }  // namespace

@@ -143,5 +143,44 @@ TEST(FormatGeneral, EveryDecodedValue) {
     twin.ExpectAllAgreed();
 }
 
+// Numbers that are an integer over 10, 100 or 1 as the decoder forms them (k * 0.1, k * 0.01,
+// k / 100.0, halves * 0.5, whole numbers): the text formed from the integer is "%1g"'s for every
+// such integer below a million in magnitude; from a million on there is none.
+TEST(FormatDecimalShort, TextOfTheIntegerIsTheTextOfTheNumber) {
+    std::size_t mismatches = 0;
+    auto check = [&](double value, std::int32_t scaled, int decimals) {
+        ShortText text = FormatDecimalShort(scaled, decimals);
+        char bytes[16];
+        StoreShortText(text, bytes);
+        std::string fast(bytes, text.Length());
+        if (fast != PrintfGeneral(value) && ++mismatches <= 5) {
+            ADD_FAILURE() << scaled << "/10^" << decimals << ": \"" << fast << "\" against \"" << PrintfGeneral(value) << "\"";
+        }
+    };
+    for (std::int32_t k = -999'999; k <= 999'999; ++k) {
+        check(k, k, 0);
+        check(k * 0.1, k, 1);
+        check(k * 0.01, k, 2);
+        check(k / 100.0, k, 2);
+    }
+    for (std::int32_t halves = 0; halves <= 0xFFFF; ++halves) check(halves * 0.5, halves * 5, 1);
+    EXPECT_EQ(mismatches, 0u);
+    for (std::int32_t k : {1'000'000, -1'000'000, INT32_MIN, INT32_MAX}) {
+        for (int decimals : {0, 1, 2}) EXPECT_TRUE(FormatDecimalShort(k, decimals).Empty()) << k;
+    }
+}
+
+TEST(FormatWhole, PacketNumbersOfEveryLength) {
+    for (std::int64_t value : {0LL, 7LL, 42LL, 999'999LL, 1'000'000LL, 1'000'001LL, 123'456'789LL, 999'999'999'999LL,
+                               1'000'000'000'000LL, 9'223'372'036'854'775'807LL, -1LL, -9'223'372'036'854'775'807LL - 1}) {
+        char buffer[32];
+        EXPECT_EQ(std::string(buffer, FormatWhole(value, buffer)), std::to_string(value));
+    }
+    for (std::int64_t value = 999'000; value <= 1'001'000; ++value) {
+        char buffer[32];
+        ASSERT_EQ(std::string(buffer, FormatWhole(value, buffer)), std::to_string(value));
+    }
+}
+
 }  // namespace
 }  // namespace drovane

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <random>
 
 #include "decode/NumericConversions.h"
 
@@ -40,6 +42,25 @@ TEST(RoundToStep, ResultIsTheStepTimesTheWholeCount) {
     EXPECT_NE(RoundToStep(0.7, 0.1), 0.7);
     EXPECT_EQ(RoundToStep(-0.7, 0.1), 0.1 * -7);
     EXPECT_EQ(RoundToStep(94.66, 0.1), 0.1 * 947);
+}
+
+// The count of steps times the step is RoundToStep's result to the bit, for the steps the decoder
+// uses, across the values they see and beyond the integer range.
+TEST(RoundToStepCount, TimesTheStepIsTheRoundedValue) {
+    std::mt19937_64 random(3);
+    std::uniform_real_distribution<double> spread(-3e4, 3e4);
+    for (double step : {1.0, 0.1, 0.01, -0.1}) {
+        double s = step < 0 ? -step : step;
+        for (int i = 0; i < 200'000; ++i) {
+            double value = i < 1000 ? (i - 500) * s / 2 : spread(random);
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(s * RoundToStepCount(value, step)),
+                      std::bit_cast<std::uint64_t>(RoundToStep(value, step)))
+                << value << " step " << step;
+        }
+        for (double value : {0.0, -0.0, 1e300, -1e300, std::nan("")}) {
+            EXPECT_EQ(s * RoundToStepCount(value, step), RoundToStep(value, step)) << value;
+        }
+    }
 }
 
 TEST(RoundToStep, NotANumberIsNeitherAboveNorBelowZero) {
