@@ -52,26 +52,23 @@ constexpr FieldDefinition kFields[CANDataMgr::kFieldCount] = {
 
 }  // namespace
 
-void CANFieldEntry::FormatPending() const {
+void CANFieldEntry::FormatInMemory() const {
     static_assert(kMaxGeneralLength <= kInlineText);
-    static_assert(ShortText::kMaxLength <= kInlineText);
-    pendingNumber_ = false;
-    ShortText text = decimals_ >= 0 ? FormatDecimalShort(scaled_, decimals_) : recent_.Format(number_);
-    if (!text.Empty()) {
-        SetCell(text);
-    } else {
-        char* start = cell_ + 1;
-        inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, start) - start);
-    }
-    formattedBits_ = std::bit_cast<std::uint64_t>(number_);
-    formattedValid_ = true;
+    char* start = cell_ + 1;
+    inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, start) - start);
 }
 
 void CANFieldEntry::StoreWhole(std::int64_t number) {
     static_assert(kInlineText >= 20);
     pendingNumber_ = false;
     formattedValid_ = false;
-    ShortText text = FormatWholeShort(number);
+    // Packet numbers count up by one: the next text is mostly the last one with its last digit
+    // raised.
+    ShortText text;
+    if (!lastWholeText_.Empty() && number == lastWhole_ + 1) text = RaiseLastDigit(lastWholeText_);
+    if (text.Empty()) text = FormatWholeShort(number);
+    lastWhole_ = number;
+    lastWholeText_ = text;
     if (!text.Empty()) {
         SetCell(text);
     } else {

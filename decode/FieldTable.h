@@ -11,6 +11,7 @@
 #include "decode/NumberFormat.h"
 #include "decode/NumericConversions.h"
 #include "decode/RecentNumberTexts.h"
+#include "decode/ShortTexts.h"
 
 namespace drovane {
 
@@ -69,7 +70,20 @@ private:
     static constexpr std::uint8_t kLongText = 0xFF;
     static constexpr int kNotDecimal = -1;
 
-    void FormatPending() const;
+    void FormatPending() const {
+        static_assert(ShortText::kMaxLength <= kInlineText);
+        pendingNumber_ = false;
+        ShortText text = decimals_ >= 0 ? FormatDecimalShort(scaled_, decimals_) : recent_.Format(number_);
+        if (!text.Empty()) {
+            SetCell(text);
+        } else {
+            FormatInMemory();
+        }
+        formattedBits_ = std::bit_cast<std::uint64_t>(number_);
+        formattedValid_ = true;
+    }
+    // The text of the rare number that FormatGeneralShort leaves to FormatGeneral.
+    void FormatInMemory() const;
     // Puts the comma and a short text into the cell a word at a time, as the row writer reads it.
     void SetCell(const ShortText& text) const {
         StoreLittleEndian(cell_, ',' | text.low << 8);
@@ -86,6 +100,8 @@ private:
     double number_ = 0.0;
     mutable std::uint64_t formattedBits_ = 0;  // the number the text was formed from
     mutable RecentNumberTexts recent_;
+    std::int64_t lastWhole_ = 0;
+    ShortText lastWholeText_;  // the text of lastWhole_, or empty
     std::string long_;
 };
 

@@ -10,7 +10,13 @@ MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, Te
     : diagnostics_(diagnostics),
       hexDump_(options.HexDump()),
       traced_(options.FieldTrace()),
-      context_{fields, memory_, options.units} {}
+      context_{fields, memory_, options.units} {
+    for (int rule = 1; rule < kRuleCount; ++rule) {
+        const MessageRuleShape& shape = kRuleShapes[rule];
+        lastRecords_[rule].dataBits = shape.dataBits;
+        lastRecords_[rule].repeatable = shape.dataBits != 0 ? shape.columns : 0;
+    }
+}
 
 namespace {
 

@@ -38,32 +38,36 @@ public:
 
     const DecoderMemory& Memory() const { return memory_; }
 
-private:
-    // The data bits of a rule's last record and the columns it stored, when all of them were
-    // accepted (none otherwise).
-    struct LastRecord {
-        std::uint64_t bits = 0;
-        std::uint64_t columns = 0;
-    };
+    // True when the run wants neither hex dump nor trace: records may then go to DecodeUntraced.
+    bool Untraced() const { return !hexDump_ && !traced_; }
 
     // A record whose data bits equal those of its rule's last record stores the same values into
     // columns no other rule writes, which still hold them: marking those columns valid does the
     // same as running the rule again. Values are traced only when the run asks, so this is
-    // for runs without the trace.
+    // for runs without the trace. `rule` is the record's rule (not kNoRule), `d` its data bytes.
     void DecodeUntraced(std::uint8_t rule, const std::uint8_t* d) {
-        const MessageRuleShape& shape = kRuleShapes[rule];
-        std::uint64_t bits = LoadLittleEndian(d) & shape.dataBits;
         LastRecord& last = lastRecords_[rule];
+        std::uint64_t bits = LoadLittleEndian(d) & last.dataBits;
         if (bits == last.bits && last.columns != 0) {
             context_.fields.MarkValidColumns(last.columns);
             return;
         }
         std::uint64_t rejectedBefore = context_.fields.Rejections();
         ApplyRule<false>(rule, d, context_);
-        bool allAccepted = context_.fields.Rejections() == rejectedBefore;
         last.bits = bits;
-        last.columns = shape.dataBits != 0 && allAccepted ? shape.columns : 0;
+        last.columns = context_.fields.Rejections() == rejectedBefore ? last.repeatable : 0;
     }
+
+private:
+    // Of each rule: the data bits its values depend on, the columns it stores when those bits
+    // alone decide its values (none otherwise), and the bits of its last record with the columns
+    // it stored when all of them were accepted (none otherwise).
+    struct LastRecord {
+        std::uint64_t dataBits = 0;
+        std::uint64_t repeatable = 0;
+        std::uint64_t bits = 0;
+        std::uint64_t columns = 0;
+    };
 
     TextBuffer& diagnostics_;
     bool hexDump_;

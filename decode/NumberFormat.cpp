@@ -1,11 +1,15 @@
 #include "decode/NumberFormat.h"
 
+#include "decode/ShortTexts.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
 
 namespace drovane {
 namespace {
+
+using namespace short_texts;
 
 // 10^k for k = -4 .. 5: the decimal exponents that "%g" writes without exponent form.
 constexpr double kDecadeStart[] = {1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
@@ -16,50 +20,6 @@ constexpr double kScale[] = {1e9, 1e8, 1e7, 1e6, 1e5, 1e4, 1e3, 1e2, 1e1, 1e0};
 // The product that scales a value to six digits carries an error far below this, so a fraction
 // farther than this from one half rounds the same way as the exact value would.
 constexpr double kTieMargin = 1e-6;
-
-// "00" .. "99" as two-byte words, the first digit in the low byte.
-constexpr auto kDigitPairs = [] {
-    std::array<std::uint16_t, 100> pairs{};
-    for (int i = 0; i < 100; ++i) pairs[i] = static_cast<std::uint16_t>(('0' + i / 10) | ('0' + i % 10) << 8);
-    return pairs;
-}();
-
-// 1 for a pair "x0" other than "00": the trailing zeros a nonzero pair of digits ends with.
-constexpr auto kPairTrailingZero = [] {
-    std::array<std::uint8_t, 100> zeros{};
-    for (int i = 10; i < 100; i += 10) zeros[i] = 1;
-    return zeros;
-}();
-
-// The low `count` bytes of a word (count 0 .. 7).
-constexpr std::uint64_t LowBytes(int count) { return (std::uint64_t{1} << (8 * count)) - 1; }
-
-// The six digits of `value` (below one million, leading zeros included) in bytes 0 .. 5 of a
-// word, and how many of the last digits are zeros (for a value of 100000 or more).
-struct SixDigits {
-    std::uint64_t word;
-    int trailingZeros;
-};
-SixDigits MakeSixDigits(std::uint32_t value) {
-    std::uint32_t high = value / 10000;
-    std::uint32_t rest = value - high * 10000;
-    std::uint32_t middle = rest / 100;
-    std::uint32_t low = rest - middle * 100;
-    std::uint64_t word = kDigitPairs[high] | std::uint64_t{kDigitPairs[middle]} << 16 |
-                         std::uint64_t{kDigitPairs[low]} << 32;
-    int zeros = low != 0 ? kPairTrailingZero[low] : middle != 0 ? 2 + kPairTrailingZero[middle] : 4 + kPairTrailingZero[high];
-    return {word, zeros};
-}
-
-// How many digits a number below one million has.
-int DigitCount(std::uint32_t value) {
-    return 1 + (value >= 10) + (value >= 100) + (value >= 1000) + (value >= 10000) + (value >= 100000);
-}
-
-// A whole number below one million without its leading zeros, in the low bytes of a word.
-std::uint64_t SmallWholeWord(std::uint32_t value, int count) {
-    return MakeSixDigits(value).word >> (8 * (6 - count));
-}
 
 // The decade of every binary exponent from 2^-14 to 2^19, as far as the exponent tells it: a
 // value of binary exponent b has decimal exponent kDecadeOfBinade[b + 14] or the one above.
@@ -94,11 +54,6 @@ ShortText FixedText(std::uint32_t digits, int exponent) {
     constexpr std::uint64_t kZeroPoint = std::uint64_t{'0'} | '.' << 8 | 0x303030ull << 16;  // "0.000"
     return ShortText::Of((kZeroPoint & LowBytes(prefix)) | six.word << (8 * prefix), six.word >> (64 - 8 * prefix),
                          static_cast<std::uint32_t>(prefix + significant));
-}
-
-// Puts a minus sign before a short text of at most 14 bytes.
-ShortText PrependMinus(ShortText text) {
-    return ShortText::Of(text.low << 8 | '-', text.high << 8 | text.low >> 56, text.Length() + 1);
 }
 
 }  // namespace
@@ -141,34 +96,6 @@ char* FormatGeneral(double value, char* out) {
         return out + text.Length();
     }
     return std::to_chars(out, out + kMaxGeneralLength, value, std::chars_format::general, 6).ptr;
-}
-
-ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
-    auto magnitude = static_cast<std::uint32_t>(scaled);
-    if (scaled < 0) magnitude = 0u - magnitude;
-    if (magnitude >= 1000000) return {};
-    std::uint32_t whole = magnitude;
-    std::uint32_t fraction = 0;
-    if (decimals == 1) {
-        whole = magnitude / 10;
-        fraction = magnitude - whole * 10;
-    } else if (decimals == 2) {
-        whole = magnitude / 100;
-        fraction = magnitude - whole * 100;
-    }
-    int count = DigitCount(whole);
-    std::uint64_t text = SmallWholeWord(whole, count);
-    int length = count;
-    if (fraction != 0) {
-        // One or two fraction digits, a trailing zero dropped.
-        std::uint64_t digits = decimals == 1 ? '0' + fraction : kDigitPairs[fraction];
-        int fractionLength = decimals == 2 && fraction % 10 != 0 ? 2 : 1;
-        text |= ('.' | digits << 8) << (8 * count);
-        length += 1 + fractionLength;
-    }
-    // At most five whole digits with a fraction, six without: the text fits one word.
-    ShortText result = ShortText::Of(text, 0, static_cast<std::uint32_t>(length));
-    return scaled < 0 ? PrependMinus(result) : result;
 }
 
 ShortText FormatWholeShort(std::int64_t value) {

@@ -41,12 +41,6 @@ ShortText FormatGeneralShort(double value);
 // bytes, and returns the end of the text.
 char* FormatGeneral(double value, char* out);
 
-// The "%1g" text of a number that is `scaled` / 10^decimals (decimals 0 .. 2) as near as a
-// double holds it, formed from the integer: the decimal with trailing zeros and a bare point
-// dropped, which is what "%1g" writes for every such number of at most six digits. An empty text
-// for `scaled` of a million or more in magnitude.
-ShortText FormatDecimalShort(std::int32_t scaled, int decimals);
-
 // A whole number from 0 below 10^12 as a short text; an empty text for any other.
 ShortText FormatWholeShort(std::int64_t value);
 

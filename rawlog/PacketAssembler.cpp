@@ -15,7 +15,16 @@ constexpr std::size_t kRecord = RawRecord::kSize;
 
 PacketAssembler::PacketAssembler(const RunOptions& options, CANDataMgr& fields, MessageDecoder& decoder,
                                  PacketRowWriter& writer, TextBuffer& output, TextBuffer& diagnostics)
-    : options_(options), fields_(fields), decoder_(decoder), writer_(writer), output_(output), diagnostics_(diagnostics) {}
+    : options_(options), fields_(fields), decoder_(decoder), writer_(writer), output_(output), diagnostics_(diagnostics) {
+    static_assert(KnownMessageTable::kIdentifierSpace == 0x800);
+    for (std::uint16_t id = 0; id < recordKinds_.size(); ++id) {
+        std::uint8_t length = KnownMessageTable::LengthOf(id);
+        std::uint32_t kind = length != 0 ? length : kNoLength;
+        if (id == kClosingId) kind |= kClosingBit;
+        if (id >= kTrackedLow && id <= kTrackedHigh) kind |= kTrackedBit;
+        recordKinds_[id] = kind | std::uint32_t{RuleOfIdentifier(id)} << kRuleShift;
+    }
+}
 
 void PacketAssembler::Run(InputWindow& input) {
     state_ = State::Hunting;
@@ -33,7 +42,13 @@ void PacketAssembler::Run(InputWindow& input) {
             id = kSyncId;
             state_ = State::Synchronised;
         } else {
-            if (skipped_ == 0) ConsumePlainRecords(input);
+            if (skipped_ == 0) {
+                if (decoder_.Untraced()) {
+                    ConsumePlainRecords<true>(input);
+                } else {
+                    ConsumePlainRecords<false>(input);
+                }
+            }
             if (!input.Ensure(kHeader)) return;
             id = KnownMessageTable::Lookup(input.Position());
             if (id == UnknownMessageId) {
@@ -59,21 +74,31 @@ void PacketAssembler::Run(InputWindow& input) {
 
 // The bulk of a cycle: known records that neither close the packet nor start the next cycle,
 // with nothing skipped before them. They are decoded straight from the buffer; anything else is
-// left for the general steps of Run.
+// left for the general steps of Run. kUntraced: the run wants no hex dump and no trace, so only
+// records with a rule go to the decoder.
+template <bool kUntraced>
 void PacketAssembler::ConsumePlainRecords(InputWindow& input) {
     const std::uint8_t* at = input.Position();
     const std::uint8_t* end = input.End();
     std::uint16_t lowest = lowestTracked_;
     std::uint16_t highest = highestTracked_;
     while (end - at >= static_cast<std::ptrdiff_t>(kRecord)) {
-        std::uint16_t id = KnownMessageTable::Lookup(at);
-        if (id == UnknownMessageId || id == kClosingId) break;
-        if (id >= kTrackedLow && id <= kTrackedHigh) {
+        auto id = static_cast<std::uint16_t>(at[0] << 8 | at[1]);
+        if (id >= recordKinds_.size()) break;
+        std::uint32_t kind = recordKinds_[id];
+        if ((kind & kLengthBits) != at[2]) break;  // not a known header
+        if ((kind & (kClosingBit | kTrackedBit)) != 0) {
+            if ((kind & kClosingBit) != 0) break;
             if (lowest < highest && id <= lowest) break;
             if (id < lowest) lowest = id;
             if (id > highest) highest = id;
         }
-        decoder_.DecodeMessage(id, at);
+        if constexpr (kUntraced) {
+            auto rule = static_cast<std::uint8_t>(kind >> kRuleShift);
+            if (rule != kNoRule) decoder_.DecodeUntraced(rule, at + kHeader);
+        } else {
+            decoder_.DecodeMessage(id, at);
+        }
         at += kRecord;
     }
     lowestTracked_ = lowest;

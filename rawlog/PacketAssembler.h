@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "core/RunOptions.h"
@@ -32,6 +33,7 @@ private:
 
     bool Hunt(InputWindow& input);
     bool Regain(InputWindow& input);
+    template <bool kUntraced>
     void ConsumePlainRecords(InputWindow& input);
     void ReportSkipped(std::uint16_t id);
     void ProcessRecord(std::uint16_t id, const std::uint8_t* record);
@@ -43,6 +45,16 @@ private:
     PacketRowWriter& writer_;
     TextBuffer& output_;
     TextBuffer& diagnostics_;
+
+    // What the in-step loop needs to know of each identifier below 0x800, in one word: the length
+    // its records carry (kNoLength when it is not a known message), whether it closes a packet or
+    // is tracked for the start of a cycle, and its decoding rule.
+    static constexpr std::uint32_t kLengthBits = 0x1FF;
+    static constexpr std::uint32_t kNoLength = 0x100;  // equal to no length byte
+    static constexpr std::uint32_t kClosingBit = 1u << 9;
+    static constexpr std::uint32_t kTrackedBit = 1u << 10;
+    static constexpr int kRuleShift = 16;
+    std::array<std::uint32_t, 0x800> recordKinds_{};
 
     State state_ = State::Hunting;
     std::int64_t skipped_ = 0;

@@ -255,5 +255,22 @@ TEST(FieldTable, PacketNumberIsAlwaysAWholeNumber) {
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
 }
 
+// Packet numbers count up one by one, and each is written whole, across every change of length;
+// a number out of sequence is written whole as well.
+TEST(FieldTable, PacketNumbersCountingUpAndJumping) {
+    DecodeHarness run(Options(UnitSystem::Metric));
+    for (std::int64_t number = 1; number <= 1'100'000; ++number) {
+        run.fields.SetPacketNumber(number);
+        if (number % 9 == 0 || number % 10 <= 1 || number > 999'990) {
+            ASSERT_EQ(run.Cell(0), std::to_string(number));
+        }
+    }
+    for (std::int64_t number : {5LL, 4LL, 99'999'999'999LL, 100'000'000'000LL, 999'999'999'999LL, 1'000'000'000'000LL,
+                                1'000'000'000'001LL, 1'000'000'000'002LL, 12LL, 13LL}) {
+        run.fields.SetPacketNumber(number);
+        ASSERT_EQ(run.Cell(0), std::to_string(number));
+    }
+}
+
 }  // namespace
 }  // namespace drovane
