@@ -53,7 +53,7 @@ printf '%-22s %10.0f %12s %12s %10s %9s\n' "cat (reference)" "$(awk "BEGIN{print
 run_mode() {
   local name=$1 input=$2; shift 2
   local result seconds rss rows
-  result=$(best --stderr /dev/null -- "$converter" "$@" "$input" "$out/out.csv")
+  result=$(best --stderr /dev/null --remove "$out/out.csv" -- "$converter" "$@" "$input" "$out/out.csv")
   read -r seconds rss <<<"$result"
   rows=$(($(wc -l <"$out/out.csv") - 1))
   [ "$rows" -lt 0 ] && rows=0

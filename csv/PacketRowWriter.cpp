@@ -3,7 +3,7 @@
 #include <bit>
 #include <cstring>
 
-#include "core/LittleEndian.h"
+#include "core/Block16.h"
 
 namespace drovane {
 
@@ -54,9 +54,8 @@ void PacketRowWriter::WriteDataRow() {
         WriteRowWithLongTexts(valid);
         return;
     }
-    // Every cell's comma and text lie in one block of its entry: copy the block a word at a time
-    // and advance past the comma alone when the column holds no value, so that no cell costs a
-    // branch. The words are read as they were stored, so fresh texts are forwarded, not waited for.
+    // Every cell's comma and text lie in one block of its entry: copy the block whole and advance
+    // past the comma alone when the column holds no value, so that no cell costs a branch.
     constexpr std::size_t kBlock = CANFieldEntry::kCellBlock;
     static_assert(kBlock == 16);
     constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * kBlock + 1;
@@ -64,15 +63,11 @@ void PacketRowWriter::WriteDataRow() {
     const auto& entries = fields_.Entries();
     char* out = output_.Claim(kRowRoom);
     // Time, first in the row, goes without its comma.
-    std::uint64_t low = LoadLittleEndian(entries[0].CommaAndText());
-    std::uint64_t high = LoadLittleEndian(entries[0].CommaAndText() + 8);
-    StoreLittleEndian(out, low >> 8 | high << 56);
-    StoreLittleEndian(out + 8, high >> 8);
+    CopyBlock16AfterFirst(out, entries[0].CommaAndText());
     out += (valid & 1) != 0 ? entries[0].InlineLength() : 0;
     for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
         const CANFieldEntry& entry = entries[index];
-        StoreLittleEndian(out, LoadLittleEndian(entry.CommaAndText()));
-        StoreLittleEndian(out + 8, LoadLittleEndian(entry.CommaAndText() + 8));
+        CopyBlock16(out, entry.CommaAndText());
         std::size_t length = (valid >> index & 1) != 0 ? entry.InlineLength() : 0;
         out += length + 1;
     }

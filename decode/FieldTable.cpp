@@ -52,6 +52,11 @@ constexpr FieldDefinition kFields[CANDataMgr::kFieldCount] = {
 
 }  // namespace
 
+ShortText CANFieldEntry::FormatRecentNumber() const {
+    if (!recent_) recent_ = std::make_unique<RecentNumberTexts>();
+    return recent_->Format(number_);
+}
+
 void CANFieldEntry::FormatInMemory() const {
     static_assert(kMaxGeneralLength <= kInlineText);
     char* start = cell_ + 1;

@@ -3,9 +3,11 @@
 #include <bit>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "core/Block16.h"
 #include "core/RunOptions.h"
 #include "core/TextBuffer.h"
 #include "decode/NumberFormat.h"
@@ -73,7 +75,7 @@ private:
     void FormatPending() const {
         static_assert(ShortText::kMaxLength <= kInlineText);
         pendingNumber_ = false;
-        ShortText text = decimals_ >= 0 ? FormatDecimalShort(scaled_, decimals_) : recent_.Format(number_);
+        ShortText text = decimals_ >= 0 ? FormatDecimalShort(scaled_, decimals_) : FormatRecentNumber();
         if (!text.Empty()) {
             SetCell(text);
         } else {
@@ -82,12 +84,13 @@ private:
         formattedBits_ = std::bit_cast<std::uint64_t>(number_);
         formattedValid_ = true;
     }
+    // The text of a number of any kind, from the column's recent texts when it is among them.
+    ShortText FormatRecentNumber() const;
     // The text of the rare number that FormatGeneralShort leaves to FormatGeneral.
     void FormatInMemory() const;
     // Puts the comma and a short text into the cell a word at a time, as the row writer reads it.
     void SetCell(const ShortText& text) const {
-        StoreLittleEndian(cell_, ',' | text.low << 8);
-        StoreLittleEndian(cell_ + 8, text.low >> 56 | text.high << 8);
+        StoreBlock16(cell_, ',' | text.low << 8, text.low >> 56 | text.high << 8);
         inlineLength_ = static_cast<std::uint8_t>(text.Length());
     }
 
@@ -99,7 +102,9 @@ private:
     std::int32_t scaled_ = 0;
     double number_ = 0.0;
     mutable std::uint64_t formattedBits_ = 0;  // the number the text was formed from
-    mutable RecentNumberTexts recent_;
+    // Made for a column when it first formats a number of any kind; kept apart, as most columns
+    // never do and the row writer runs over the entries.
+    mutable std::unique_ptr<RecentNumberTexts> recent_;
     std::int64_t lastWhole_ = 0;
     ShortText lastWholeText_;  // the text of lastWhole_, or empty
     std::string long_;
