@@ -64,7 +64,8 @@ void PacketRowWriter::WriteDataRow() {
     char* out = output_.Claim(kRowRoom);
     // Time, first in the row, goes without its comma.
     CopyBlock16AfterFirst(out, entries[0].CommaAndText());
-    out += (valid & 1) != 0 ? entries[0].InlineLength() : 0;
+    out += entries[0].InlineLength() & (0 - (valid & 1));
+#pragma GCC unroll 34
     for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
         const CANFieldEntry& entry = entries[index];
         CopyBlock16(out, entry.CommaAndText());

@@ -54,7 +54,7 @@ public:
     bool StoreDecimal(double number, std::int32_t scaled, int decimals) {
         // The same number as the text already holds needs no new text.
         auto bits = std::bit_cast<std::uint64_t>(number);
-        pendingNumber_ = !(bits == formattedBits_ && formattedValid_);
+        pendingNumber_ = (bits != formattedBits_) | !formattedValid_;
         number_ = number;
         scaled_ = scaled;
         decimals_ = static_cast<std::int8_t>(decimals);
@@ -145,7 +145,8 @@ public:
             ReportOutOfRange(entry, value);
             return false;
         }
-        if (entry.StoreDecimal(value, scaled, decimals)) pendingMask_ |= std::uint64_t{1} << index;
+        // Whether the value changed varies from record to record: no branch on it.
+        pendingMask_ |= std::uint64_t{entry.StoreDecimal(value, scaled, decimals)} << index;
         MarkValid(index);
         return true;
     }

@@ -104,7 +104,7 @@ inline void StoreWord(RuleContext& c, int column, std::string_view word) { c.fie
 
 // Wheel speeds: signed hundredths, converted like any speed.
 template <bool kTrace>
-void StoreWheelSpeed(RuleContext& c, int column, std::uint8_t high, std::uint8_t low) {
+[[gnu::always_inline]] inline void StoreWheelSpeed(RuleContext& c, int column, std::uint8_t high, std::uint8_t low) {
     int hundredths = S16(high, low);
     if (c.units == UnitSystem::US) {
         Store<kTrace>(c, column, ConvertDistance(hundredths / 100.0, c.units));

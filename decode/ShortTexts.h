@@ -110,27 +110,28 @@ inline ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
     auto magnitude = static_cast<std::uint32_t>(scaled);
     if (scaled < 0) magnitude = 0u - magnitude;
     if (magnitude >= 1000000) return {};
-    std::uint32_t whole = magnitude;
-    std::uint32_t fraction = 0;
-    if (decimals == 1) {
-        whole = magnitude / 10;
-        fraction = magnitude - whole * 10;
-    } else if (decimals == 2) {
-        whole = magnitude / 100;
-        fraction = magnitude - whole * 100;
-    }
+    // Tenths and hundredths are split off by selection rather than by branches, since the columns
+    // of a row take turns.
+    std::uint32_t tens = magnitude / 10;
+    std::uint32_t hundreds = magnitude / 100;
+    std::uint32_t whole = decimals == 1 ? tens : decimals == 2 ? hundreds : magnitude;
+    std::uint32_t fraction = magnitude - whole * (decimals == 1 ? 10u : decimals == 2 ? 100u : 1u);
     auto [text, count] = MakeWholeText(whole);
-    int length = count;
-    if (fraction != 0) {
-        // One or two fraction digits, a trailing zero dropped.
-        std::uint64_t digits = decimals == 1 ? '0' + fraction : kDigitPairs[fraction];
-        int fractionLength = decimals == 2 && fraction % 10 != 0 ? 2 : 1;
-        text |= ('.' | digits << 8) << (8 * count);
-        length += 1 + fractionLength;
-    }
-    // At most five whole digits with a fraction, six without: the text fits one word.
-    ShortText result = ShortText::Of(text, 0, static_cast<std::uint32_t>(length));
-    return scaled < 0 ? PrependMinus(result) : result;
+    // The point and one or two fraction digits (a trailing zero dropped), kept when the fraction
+    // is not zero. Signs and fractions vary from row to row, so they are applied by masks rather
+    // than branches, which would be mispredicted.
+    std::uint64_t digits = decimals == 1 ? '0' + fraction : kDigitPairs[fraction];
+    int fractionLength = decimals == 2 && fraction % 10 != 0 ? 2 : 1;
+    std::uint64_t keep = 0 - std::uint64_t{fraction != 0};
+    text |= (('.' | digits << 8) << (8 * count)) & keep;
+    int length = count + static_cast<int>((1 + fractionLength) & keep);
+    // At most five whole digits with a fraction, six without: the text fits one word, and the
+    // minus sign pushes at most one byte into the second.
+    std::uint64_t negative = scaled < 0;
+    int shift = static_cast<int>(8 * negative);
+    std::uint64_t low = text << shift | ('-' & (0 - negative));
+    std::uint64_t high = (text >> 56) & (0 - negative);
+    return ShortText::Of(low, high, static_cast<std::uint32_t>(length + static_cast<int>(negative)));
 }
 
 }  // namespace drovane
