@@ -1,57 +1,10 @@
 #include "decode/FieldTable.h"
 
+#include "decode/FieldDefinitions.h"
+
 #include <cstring>
 
 namespace drovane {
-namespace {
-
-struct FieldDefinition {
-    const char* name;
-    const char* usName;  // nullptr: the same heading in every unit system
-    std::int32_t min;
-    std::int32_t max;
-};
-
-constexpr FieldDefinition kFields[CANDataMgr::kFieldCount] = {
-    {"Time", nullptr, INT32_MIN, INT32_MAX},
-    {"Voltage", nullptr, 100, 400},
-    {"SOC %", nullptr, 0, 100},
-    {"Amps", nullptr, -200, 200},
-    {"Max Charge Current", nullptr, 0, 200},
-    {"Max Discharge Current", nullptr, -200, 0},
-    {"Min Batt Temp C", "Min Batt Temp F", 0, 250},
-    {"Max Batt Temp C", "Max Batt Temp F", 0, 250},
-    {"Speed (km/h)", "Speed (mph)", -100, 250},
-    {"Speedometer", nullptr, -100, 150},
-    {"Speed Related", nullptr, -10000, 32767},
-    {"FL Wheel", nullptr, -10000, 32767},
-    {"FR Wheel", nullptr, -10000, 32767},
-    {"RL Wheel", nullptr, -10000, 32767},
-    {"RR Wheel", nullptr, -10000, 32767},
-    {"ICE RPM", nullptr, 0, 8000},
-    {"ICE Temp C", "ICE Temp F", 0, 299},
-    {"Coolant Temp C", "Coolant Temp F", 0, 299},
-    {"Side Accel", nullptr, -512, 512},
-    {"Side Accel1", nullptr, -512, 512},
-    {"Fwd Accel", nullptr, -512, 512},
-    {"Fwd Accel2", nullptr, -512, 512},
-    {"Steering", nullptr, -1000, 1000},
-    {"Gas Pedal", nullptr, 0, 255},
-    {"Brake Pedal", nullptr, 0, 127},
-    {"Brake Pressed", nullptr, 0, 1},
-    {"Shifter", nullptr, -2, 2},
-    {"EV Mode", nullptr, 0, 0},
-    {"Cruise Control", nullptr, 0, 1},
-    {"Lights", nullptr, 0, 3},
-    {"Fuel Inj", nullptr, 0, 32767},
-    {"Fuel Flow (L/hr)", "Fuel Flow (G/hr)", 0, 255},
-    {"VVTi", nullptr, -255, 255},
-    {"Gas Gauge", nullptr, 0, 100},
-    {"iKM/L", "iMPG", -9999, 9999},
-};
-
-}  // namespace
-
 ShortText CANFieldEntry::FormatRecentNumber() const {
     if (!recent_) recent_ = std::make_unique<RecentNumberTexts>();
     return recent_->Format(number_);
@@ -97,7 +50,7 @@ void CANFieldEntry::StoreText(std::string_view text) {
 CANDataMgr::CANDataMgr(const RunOptions& options, TextBuffer& diagnostics)
     : options_(options), diagnostics_(diagnostics) {
     for (int index = 0; index < kFieldCount; ++index) {
-        const FieldDefinition& field = kFields[index];
+        const FieldDefinition& field = kFieldDefinitions[index];
         CANFieldEntry& entry = entries_[index];
         entry.name = options.IsUS() && field.usName != nullptr ? field.usName : field.name;
         entry.min = field.min;

@@ -10,6 +10,7 @@
 #include "core/Block16.h"
 #include "core/RunOptions.h"
 #include "core/TextBuffer.h"
+#include "decode/FieldDefinitions.h"
 #include "decode/NumberFormat.h"
 #include "decode/NumericConversions.h"
 #include "decode/RecentNumberTexts.h"
@@ -113,7 +114,7 @@ private:
 // The 35 columns of the output file, in output order.
 class CANDataMgr {
 public:
-    static constexpr int kFieldCount = 35;
+    static constexpr int kFieldCount = kColumnCount;
     static constexpr int kTimeIndex = 0;
 
     // Builds the table with the headings of the run's unit system and checks that every column
@@ -136,6 +137,32 @@ public:
             TraceStore(index, entries_[index].Value());
         }
     }
+    // The same for a column known when compiling, whose range is then known too: the decoder's
+    // stores without the trace. StoreColumnInteger takes a whole number, checked as such.
+    template <int kColumn>
+    bool StoreColumnDecimal(double value, std::int32_t scaled, int decimals) {
+        static_assert(kColumn > kTimeIndex && kColumn < kFieldCount);
+        constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
+        std::int32_t whole = TruncateToInt32(value);
+        if (whole < kField.min || whole > kField.max) {
+            ReportOutOfRange(entries_[kColumn], value);
+            return false;
+        }
+        StoreInRange(kColumn, value, scaled, decimals);
+        return true;
+    }
+    template <int kColumn>
+    bool StoreColumnInteger(std::int32_t value) {
+        static_assert(kColumn > kTimeIndex && kColumn < kFieldCount);
+        constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
+        if (value < kField.min || value > kField.max) {
+            ReportOutOfRange(entries_[kColumn], value);
+            return false;
+        }
+        StoreInRange(kColumn, value, value, 0);
+        return true;
+    }
+
     // The same without the trace; false when the value was rejected.
     bool StoreFieldDecimal(double value, std::int32_t scaled, int decimals, int index) {
         CheckIndex(index);
@@ -145,9 +172,7 @@ public:
             ReportOutOfRange(entry, value);
             return false;
         }
-        // Whether the value changed varies from record to record: no branch on it.
-        pendingMask_ |= std::uint64_t{entry.StoreDecimal(value, scaled, decimals)} << index;
-        MarkValid(index);
+        StoreInRange(index, value, scaled, decimals);
         return true;
     }
 
@@ -202,6 +227,11 @@ private:
         if (index < 0 || index >= kFieldCount) throw std::exception();
     }
     void MarkValid(int index) { validMask_ |= std::uint64_t{1} << index; }
+    void StoreInRange(int index, double value, std::int32_t scaled, int decimals) {
+        // Whether the value changed varies from record to record: no branch on it.
+        pendingMask_ |= std::uint64_t{entries_[index].StoreDecimal(value, scaled, decimals)} << index;
+        MarkValid(index);
+    }
     void ReportOutOfRange(const CANFieldEntry& entry, double value);
     // Keeps the long-text mask up to date after a column got a text other than a number's.
     void NoteTextLength(int index) {

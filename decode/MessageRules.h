@@ -78,63 +78,67 @@ constexpr std::uint64_t Cols(Columns... columns) {
 inline int U16(std::uint8_t high, std::uint8_t low) { return high << 8 | low; }
 inline int S16(std::uint8_t high, std::uint8_t low) { return static_cast<std::int16_t>(U16(high, low)); }
 
-// Stores a number or a word; with kTrace the store is traced when the run asks for it.
-template <bool kTrace>
-void Store(RuleContext& c, int column, double value) {
+// Stores a number of any kind; with kTrace the store is traced when the run asks for it.
+template <bool kTrace, int kColumn>
+void Store(RuleContext& c, double value) {
     if constexpr (kTrace) {
-        c.fields.SetFieldValue(value, column);
+        c.fields.SetFieldValue(value, kColumn);
     } else {
-        c.fields.StoreFieldValue(value, column);
+        c.fields.StoreColumnDecimal<kColumn>(value, 0, -1);
     }
 }
 // A number that is `scaled` / 10^decimals, stored so that its text is formed from the integer.
-template <bool kTrace>
-void StoreDecimal(RuleContext& c, int column, double value, std::int32_t scaled, int decimals) {
+template <bool kTrace, int kColumn>
+void StoreDecimal(RuleContext& c, double value, std::int32_t scaled, int decimals) {
     if constexpr (kTrace) {
-        c.fields.SetFieldDecimal(value, scaled, decimals, column);
+        c.fields.SetFieldDecimal(value, scaled, decimals, kColumn);
     } else {
-        c.fields.StoreFieldDecimal(value, scaled, decimals, column);
+        c.fields.StoreColumnDecimal<kColumn>(value, scaled, decimals);
     }
 }
-template <bool kTrace>
-void StoreInteger(RuleContext& c, int column, std::int32_t value) {
-    StoreDecimal<kTrace>(c, column, value, value, 0);
+template <bool kTrace, int kColumn>
+void StoreInteger(RuleContext& c, std::int32_t value) {
+    if constexpr (kTrace) {
+        c.fields.SetFieldDecimal(value, value, 0, kColumn);
+    } else {
+        c.fields.StoreColumnInteger<kColumn>(value);
+    }
 }
 inline void StoreWord(RuleContext& c, int column, std::string_view word) { c.fields.SetFieldText(column, word, true); }
 
 // Wheel speeds: signed hundredths, converted like any speed.
-template <bool kTrace>
-[[gnu::always_inline]] inline void StoreWheelSpeed(RuleContext& c, int column, std::uint8_t high, std::uint8_t low) {
+template <bool kTrace, int kColumn>
+[[gnu::always_inline]] inline void StoreWheelSpeed(RuleContext& c, std::uint8_t high, std::uint8_t low) {
     int hundredths = S16(high, low);
     if (c.units == UnitSystem::US) {
-        Store<kTrace>(c, column, ConvertDistance(hundredths / 100.0, c.units));
+        Store<kTrace, kColumn>(c, ConvertDistance(hundredths / 100.0, c.units));
     } else {
-        StoreDecimal<kTrace>(c, column, hundredths / 100.0, hundredths, 2);
+        StoreDecimal<kTrace, kColumn>(c, hundredths / 100.0, hundredths, 2);
     }
 }
 
 template <bool kTrace>
 void DecodeSideAccel(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColSideAccel, U16(d[0], d[1]) - 512);
-    StoreInteger<kTrace>(c, kColSideAccel1, U16(d[2], d[3]) - 512);
+    StoreInteger<kTrace, kColSideAccel>(c, U16(d[0], d[1]) - 512);
+    StoreInteger<kTrace, kColSideAccel1>(c, U16(d[2], d[3]) - 512);
 }
 
 template <bool kTrace>
 void DecodeFwdAccel(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColFwdAccel, U16(d[0], d[1]) - 512);
-    StoreInteger<kTrace>(c, kColFwdAccel2, U16(d[2], d[3]) - 512);
+    StoreInteger<kTrace, kColFwdAccel>(c, U16(d[0], d[1]) - 512);
+    StoreInteger<kTrace, kColFwdAccel2>(c, U16(d[2], d[3]) - 512);
 }
 
 template <bool kTrace>
 void DecodeSteering(const std::uint8_t* d, RuleContext& c) {
     int difference = SignExtend12(d[0], d[1]) - SignExtend12(d[2], d[3]);
-    StoreInteger<kTrace>(c, kColSteering, difference);
+    StoreInteger<kTrace, kColSteering>(c, difference);
 }
 
 template <bool kTrace>
 void DecodeBrake(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColBrakePedal, RoundToStepCount(d[4] / 1.269, 1.0));
-    StoreInteger<kTrace>(c, kColBrakePressed, (d[0] & 0x80) != 0 ? 0 : 1);
+    StoreInteger<kTrace, kColBrakePedal>(c, RoundToStepCount(d[4] / 1.269, 1.0));
+    StoreInteger<kTrace, kColBrakePressed>(c, (d[0] & 0x80) != 0 ? 0 : 1);
 }
 
 template <bool kTrace>
@@ -143,31 +147,31 @@ void DecodeFuelFlow(const std::uint8_t* d, RuleContext& c) {
     std::int32_t hundredths = RoundToStepCount(flow / 10, 0.01);
     flow = 0.01 * hundredths;  // as RoundToStep forms it
     c.memory.lastFuelFlow = flow;
-    StoreDecimal<kTrace>(c, kColFuelFlow, flow, hundredths, 2);
+    StoreDecimal<kTrace, kColFuelFlow>(c, flow, hundredths, 2);
 }
 
 template <bool kTrace>
 void DecodeIceTemp(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColIceTemp, ConvertTemperature(d[0], c.units));
+    StoreInteger<kTrace, kColIceTemp>(c, ConvertTemperature(d[0], c.units));
 }
 
 template <bool kTrace>
 void DecodeBattery(const std::uint8_t* d, RuleContext& c) {
     int negated = -SignExtend12(d[0], d[1]);
-    StoreDecimal<kTrace>(c, kColAmps, negated * 0.1, negated, 1);
-    StoreInteger<kTrace>(c, kColVoltage, U16(d[2], d[3]));
+    StoreDecimal<kTrace, kColAmps>(c, negated * 0.1, negated, 1);
+    StoreInteger<kTrace, kColVoltage>(c, U16(d[2], d[3]));
 }
 
 template <bool kTrace>
 void DecodeFrontWheels(const std::uint8_t* d, RuleContext& c) {
-    StoreWheelSpeed<kTrace>(c, kColFlWheel, d[2], d[3]);
-    StoreWheelSpeed<kTrace>(c, kColFrWheel, d[0], d[1]);
+    StoreWheelSpeed<kTrace, kColFlWheel>(c, d[2], d[3]);
+    StoreWheelSpeed<kTrace, kColFrWheel>(c, d[0], d[1]);
 }
 
 template <bool kTrace>
 void DecodeRearWheels(const std::uint8_t* d, RuleContext& c) {
-    StoreWheelSpeed<kTrace>(c, kColRlWheel, d[2], d[3]);
-    StoreWheelSpeed<kTrace>(c, kColRrWheel, d[0], d[1]);
+    StoreWheelSpeed<kTrace, kColRlWheel>(c, d[2], d[3]);
+    StoreWheelSpeed<kTrace, kColRrWheel>(c, d[0], d[1]);
 }
 
 template <bool kTrace>
@@ -175,45 +179,45 @@ void DecodeSpeed(const std::uint8_t* d, RuleContext& c) {
     constexpr double kTwoToMinus10 = 1.0 / 1024.0;
     double speed = ConvertDistance(S16(d[5], d[6]) * kTwoToMinus10 * 10, c.units);
     c.memory.lastSpeed = speed;
-    Store<kTrace>(c, kColSpeed, speed);
+    Store<kTrace, kColSpeed>(c, speed);
 }
 
 template <bool kTrace>
 void DecodeGasPedal(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColGasPedal, d[6]);
-    StoreInteger<kTrace>(c, kColSpeedRelated, S16(d[4], d[5]));
+    StoreInteger<kTrace, kColGasPedal>(c, d[6]);
+    StoreInteger<kTrace, kColSpeedRelated>(c, S16(d[4], d[5]));
 }
 
 template <bool kTrace>
 void DecodeEngineSpeed(const std::uint8_t* d, RuleContext& c) {
     // The one two-byte value with its low byte first.
     auto rpm = static_cast<std::int32_t>((static_cast<std::uint32_t>(d[3]) * 256 + d[2]) * 32);
-    StoreInteger<kTrace>(c, kColIceRpm, rpm);
+    StoreInteger<kTrace, kColIceRpm>(c, rpm);
 }
 
 template <bool kTrace>
 void DecodeSpeedometer(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColSpeedometer, RoundToStepCount(ConvertDistance(d[2], c.units), 1.0));
+    StoreInteger<kTrace, kColSpeedometer>(c, RoundToStepCount(ConvertDistance(d[2], c.units), 1.0));
 }
 
 template <bool kTrace>
 void DecodeBatteryState(const std::uint8_t* d, RuleContext& c) {
     int halves = U16(d[2], d[3]);
-    StoreDecimal<kTrace>(c, kColSoc, halves * 0.5, halves * 5, 1);
-    StoreInteger<kTrace>(c, kColMaxChargeCurrent, d[1]);
-    StoreInteger<kTrace>(c, kColMaxDischargeCurrent, -d[0]);
-    StoreInteger<kTrace>(c, kColMinBattTemp, ConvertTemperature(d[5], c.units));
-    StoreInteger<kTrace>(c, kColMaxBattTemp, ConvertTemperature(d[4], c.units));
+    StoreDecimal<kTrace, kColSoc>(c, halves * 0.5, halves * 5, 1);
+    StoreInteger<kTrace, kColMaxChargeCurrent>(c, d[1]);
+    StoreInteger<kTrace, kColMaxDischargeCurrent>(c, -d[0]);
+    StoreInteger<kTrace, kColMinBattTemp>(c, ConvertTemperature(d[5], c.units));
+    StoreInteger<kTrace, kColMaxBattTemp>(c, ConvertTemperature(d[4], c.units));
 }
 
 template <bool kTrace>
 void DecodeFuelInjection(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColFuelInj, U16(d[1], d[2]));
+    StoreInteger<kTrace, kColFuelInj>(c, U16(d[1], d[2]));
 }
 
 template <bool kTrace>
 void DecodeValveTiming(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColVvti, RoundIntToStep((d[1] >> 1) - 16, 1.0));
+    StoreInteger<kTrace, kColVvti>(c, RoundIntToStep((d[1] >> 1) - 16, 1.0));
 }
 
 inline void DecodeEvMode(const std::uint8_t* d, RuleContext& c) {
@@ -229,7 +233,7 @@ inline void DecodeEvMode(const std::uint8_t* d, RuleContext& c) {
 
 template <bool kTrace>
 void DecodeCoolantTemp(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColCoolantTemp, ConvertTemperature(d[1] * 0.5, c.units));
+    StoreInteger<kTrace, kColCoolantTemp>(c, ConvertTemperature(d[1] * 0.5, c.units));
 }
 
 inline void DecodeShifter(const std::uint8_t* d, RuleContext& c) {
@@ -252,12 +256,12 @@ void DecodeEconomy(RuleContext& c) {
     double speed = c.memory.lastSpeed;
     double flow = c.memory.lastFuelFlow;
     if (speed <= 0 && flow <= 0) {
-        StoreInteger<kTrace>(c, kColEconomy, 0);
+        StoreInteger<kTrace, kColEconomy>(c, 0);
     } else if (speed >= 0 && flow <= 0) {
-        StoreDecimal<kTrace>(c, kColEconomy, 999.9, 9999, 1);
+        StoreDecimal<kTrace, kColEconomy>(c, 999.9, 9999, 1);
     } else {
         std::int32_t tenths = RoundToStepCount(speed / flow, 0.1);
-        StoreDecimal<kTrace>(c, kColEconomy, 0.1 * tenths, tenths, 1);  // as RoundToStep forms it
+        StoreDecimal<kTrace, kColEconomy>(c, 0.1 * tenths, tenths, 1);  // as RoundToStep forms it
     }
 }
 
@@ -275,12 +279,12 @@ inline void DecodeLights(const std::uint8_t* d, RuleContext& c) {
 
 template <bool kTrace>
 void DecodeGasGauge(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColGasGauge, d[1]);
+    StoreInteger<kTrace, kColGasGauge>(c, d[1]);
 }
 
 template <bool kTrace>
 void DecodeCruiseControl(const std::uint8_t* d, RuleContext& c) {
-    StoreInteger<kTrace>(c, kColCruiseControl, (d[2] >> 4) & 1);
+    StoreInteger<kTrace, kColCruiseControl>(c, (d[2] >> 4) & 1);
 }
 
 }  // namespace rule_detail
