@@ -333,7 +333,7 @@ inline std::uint8_t RuleOfIdentifier(std::uint16_t id) { return id < kRuleOfIden
 // Runs rule `rule` (1 .. kRuleCount - 1) on the data bytes `d`. With kTrace every store is traced
 // when the run asks for it; without, nothing is traced.
 template <bool kTrace>
-inline void ApplyRule(std::uint8_t rule, const std::uint8_t* d, RuleContext& c) {
+[[gnu::always_inline]] inline void ApplyRule(std::uint8_t rule, const std::uint8_t* d, RuleContext& c) {
     using namespace rule_detail;
     switch (rule) {
         case kRuleSideAccel: DecodeSideAccel<kTrace>(d, c); break;
