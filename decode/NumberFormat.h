@@ -10,9 +10,7 @@ inline constexpr int kMaxGeneralLength = 24;
 
 // A text of at most 15 bytes held in two words, with its length in the last byte: byte i of the
 // text is byte i of `low` (i < 8) or of `high`, counted from the least significant. Two words
-// travel in registers. Texts formed in registers and stored a word at a time are read back by the
-// row writer a word at a time, which the processor forwards from its pending stores instead of
-// waiting for them.
+// travel in registers, so a text is formed without going through memory and stored whole.
 struct ShortText {
     static constexpr std::uint32_t kMaxLength = 15;
     std::uint64_t low = 0;
