@@ -16,13 +16,16 @@ constexpr std::size_t kRecord = RawRecord::kSize;
 PacketAssembler::PacketAssembler(const RunOptions& options, CANDataMgr& fields, MessageDecoder& decoder,
                                  PacketRowWriter& writer, TextBuffer& output, TextBuffer& diagnostics)
     : options_(options), fields_(fields), decoder_(decoder), writer_(writer), output_(output), diagnostics_(diagnostics) {
-    static_assert(KnownMessageTable::kIdentifierSpace == 0x800);
-    for (std::uint16_t id = 0; id < recordKinds_.size(); ++id) {
-        std::uint8_t length = KnownMessageTable::LengthOf(id);
-        std::uint32_t kind = length != 0 ? length : kNoLength;
+    static_assert(kRuleCount <= 1 << (16 - kRuleShift));
+    recordKinds_.assign(std::size_t{1} << 16, kNoLength);
+    for (unsigned id = 0; id < KnownMessageTable::kIdentifierSpace; ++id) {
+        std::uint8_t length = KnownMessageTable::LengthOf(static_cast<std::uint16_t>(id));
+        unsigned kind = length != 0 ? length : kNoLength;
         if (id == kClosingId) kind |= kClosingBit;
         if (id >= kTrackedLow && id <= kTrackedHigh) kind |= kTrackedBit;
-        recordKinds_[id] = kind | std::uint32_t{RuleOfIdentifier(id)} << kRuleShift;
+        kind |= unsigned{RuleOfIdentifier(static_cast<std::uint16_t>(id))} << kRuleShift;
+        // Found by the first byte plus 256 times the second.
+        recordKinds_[(id >> 8) | (id & 0xFF) << 8] = static_cast<std::uint16_t>(kind);
     }
 }
 
@@ -83,10 +86,9 @@ void PacketAssembler::ConsumePlainRecords(InputWindow& input) {
     std::uint16_t lowest = lowestTracked_;
     std::uint16_t highest = highestTracked_;
     while (end - at >= static_cast<std::ptrdiff_t>(kRecord)) {
-        auto id = static_cast<std::uint16_t>(at[0] << 8 | at[1]);
-        if (id >= recordKinds_.size()) break;
-        std::uint32_t kind = recordKinds_[id];
+        unsigned kind = recordKinds_[at[0] | at[1] << 8];
         if ((kind & kLengthBits) != at[2]) break;  // not a known header
+        auto id = static_cast<std::uint16_t>(at[0] << 8 | at[1]);
         if ((kind & (kClosingBit | kTrackedBit)) != 0) {
             if ((kind & kClosingBit) != 0) break;
             if (lowest < highest && id <= lowest) break;

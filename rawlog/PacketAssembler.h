@@ -1,6 +1,6 @@
 #pragma once
-#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "core/RunOptions.h"
 #include "core/TextBuffer.h"
@@ -46,15 +46,16 @@ private:
     TextBuffer& output_;
     TextBuffer& diagnostics_;
 
-    // What the in-step loop needs to know of each identifier below 0x800, in one word: the length
-    // its records carry (kNoLength when it is not a known message), whether it closes a packet or
-    // is tracked for the start of a cycle, and its decoding rule.
-    static constexpr std::uint32_t kLengthBits = 0x1FF;
-    static constexpr std::uint32_t kNoLength = 0x100;  // equal to no length byte
-    static constexpr std::uint32_t kClosingBit = 1u << 9;
-    static constexpr std::uint32_t kTrackedBit = 1u << 10;
-    static constexpr int kRuleShift = 16;
-    std::array<std::uint32_t, 0x800> recordKinds_{};
+    // What the in-step loop needs to know of every header's first two bytes, in one word found
+    // by those bytes as they lie in the file (no byte swap, no range check): the length the
+    // identifier's records carry (kNoLength when it is not a known message), whether it closes
+    // a packet or is tracked for the start of a cycle, and its decoding rule.
+    static constexpr std::uint16_t kLengthBits = 0x1FF;
+    static constexpr std::uint16_t kNoLength = 0x100;  // equal to no length byte
+    static constexpr std::uint16_t kClosingBit = 1u << 9;
+    static constexpr std::uint16_t kTrackedBit = 1u << 10;
+    static constexpr int kRuleShift = 11;
+    std::vector<std::uint16_t> recordKinds_;
 
     State state_ = State::Hunting;
     std::int64_t skipped_ = 0;
