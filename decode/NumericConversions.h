@@ -24,17 +24,9 @@ inline std::int32_t RoundToStepCount(double value, double step) {
 
 // Rounds to the nearest multiple of |step|, halves away from zero; a step of 0 gives 0.
 inline double RoundToStep(double value, double step) {
-    if (step == 0.0) return 0.0;
-    double s = step < 0.0 ? step * -1.0 : step;
-    double quotient;
-    if (value > 0.0) {
-        quotient = (value + s * 0.5) / s;
-    } else if (value < 0.0) {
-        quotient = (value - s * 0.5) / s;
-    } else {
-        return 0.0;
-    }
-    return s * TruncateToInt32(quotient);
+    // Zero and not-a-number give zero, whatever the step.
+    if (step == 0.0 || !(value > 0.0 || value < 0.0)) return 0.0;
+    return (step < 0.0 ? step * -1.0 : step) * RoundToStepCount(value, step);
 }
 
 // The same rounding for an integer, computed in reals.
