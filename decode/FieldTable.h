@@ -61,6 +61,12 @@ public:
         decimals_ = static_cast<std::int8_t>(decimals);
         return pendingNumber_;
     }
+    // Takes a number's text formed when the number was stored.
+    void StoreFormatted(const ShortText& text) {
+        SetCell(text);
+        pendingNumber_ = false;
+        formattedValid_ = false;
+    }
     void StoreText(std::string_view text);
     // A whole number, written as such whatever its size.
     void StoreWhole(std::int64_t number);
@@ -138,9 +144,11 @@ public:
         }
     }
     // The same for a column known when compiling, whose range is then known too: the decoder's
-    // stores without the trace. StoreColumnInteger takes a whole number, checked as such.
-    template <int kColumn>
-    bool StoreColumnDecimal(double value, std::int32_t scaled, int decimals) {
+    // stores without the trace. With kDecimals 0 .. 2 the text is formed right away from the
+    // integer, in a form made for the column; with kDecimals -1 the number is of any kind and its
+    // text waits for the row. StoreColumnInteger takes a whole number, checked as such.
+    template <int kColumn, int kDecimals>
+    bool StoreColumnDecimal(double value, std::int32_t scaled) {
         static_assert(kColumn > kTimeIndex && kColumn < kFieldCount);
         constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
         std::int32_t whole = TruncateToInt32(value);
@@ -148,7 +156,11 @@ public:
             ReportOutOfRange(entries_[kColumn], value);
             return false;
         }
-        StoreInRange(kColumn, value, scaled, decimals);
+        if constexpr (kDecimals < 0) {
+            StoreInRange(kColumn, value, 0, kDecimals);
+        } else {
+            StoreReading<kColumn, kDecimals>(value, scaled);
+        }
         return true;
     }
     template <int kColumn>
@@ -159,7 +171,7 @@ public:
             ReportOutOfRange(entries_[kColumn], value);
             return false;
         }
-        StoreInRange(kColumn, value, value, 0);
+        StoreReading<kColumn, 0>(value, value);
         return true;
     }
 
@@ -231,6 +243,19 @@ private:
         // Whether the value changed varies from record to record: no branch on it.
         pendingMask_ |= std::uint64_t{entries_[index].StoreDecimal(value, scaled, decimals)} << index;
         MarkValid(index);
+    }
+    // Stores a value in range of a column known when compiling, with its text.
+    template <int kColumn, int kDecimals>
+    void StoreReading(double value, std::int32_t scaled) {
+        constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
+        ShortText text = FormatReadingShort<kDecimals, kField.min, kField.max>(scaled);
+        if (text.Empty()) [[unlikely]] {
+            StoreInRange(kColumn, value, scaled, kDecimals);
+            return;
+        }
+        entries_[kColumn].StoreFormatted(text);
+        pendingMask_ &= ~(std::uint64_t{1} << kColumn);
+        MarkValid(kColumn);
     }
     void ReportOutOfRange(const CANFieldEntry& entry, double value);
     // Keeps the long-text mask up to date after a column got a text other than a number's.

@@ -134,4 +134,58 @@ inline ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
     return ShortText::Of(low, high, static_cast<std::uint32_t>(length + static_cast<int>(negative)));
 }
 
+
+// The same text for a reading whose decimals and range of whole parts are known when compiling,
+// as every column of the decoder's rules is: the divisions become multiplications, a whole part
+// below a thousand is one table load, and a column that holds no negative number needs no sign.
+// A value outside what the range promises takes the general path above.
+template <int kDecimals, std::int32_t kMin, std::int32_t kMax>
+inline ShortText FormatReadingShort(std::int32_t scaled) {
+    using namespace short_texts;
+    static_assert(kDecimals >= 0 && kDecimals <= 2 && kMin <= kMax);
+    constexpr std::uint32_t kScale = kDecimals == 0 ? 1 : kDecimals == 1 ? 10 : 100;
+    constexpr bool kSigned = kMin < 0;
+    constexpr bool kSmallWhole = kMax < static_cast<std::int32_t>(kSmallCount) &&
+                                 (!kSigned || kMin > -static_cast<std::int32_t>(kSmallCount));
+    if constexpr (!kSigned) {
+        if (scaled < 0) [[unlikely]] return FormatDecimalShort(scaled, kDecimals);
+    }
+    auto magnitude = static_cast<std::uint32_t>(scaled);
+    if constexpr (kSigned) {
+        if (scaled < 0) magnitude = 0u - magnitude;
+    }
+    std::uint32_t whole = magnitude / kScale;
+    std::uint32_t fraction = magnitude - whole * kScale;
+    std::uint64_t text;
+    int count;
+    if constexpr (kSmallWhole) {
+        if (whole >= kSmallCount) [[unlikely]] return FormatDecimalShort(scaled, kDecimals);
+        std::uint32_t small = kSmallWholes[whole];
+        text = small & 0xFFFFFF;
+        count = static_cast<int>(small >> 24);
+    } else {
+        if (magnitude >= 1000000) [[unlikely]] return {};
+        auto made = MakeWholeText(whole);
+        text = made.word;
+        count = made.length;
+    }
+    int length = count;
+    if constexpr (kDecimals > 0) {
+        std::uint64_t digits = kDecimals == 1 ? '0' + fraction : kDigitPairs[fraction];
+        int fractionLength = kDecimals == 2 && fraction % 10 != 0 ? 2 : 1;
+        std::uint64_t keep = 0 - std::uint64_t{fraction != 0};
+        text |= (('.' | digits << 8) << (8 * count)) & keep;
+        length += static_cast<int>((1 + fractionLength) & keep);
+    }
+    if constexpr (kSigned) {
+        std::uint64_t negative = scaled < 0;
+        int shift = static_cast<int>(8 * negative);
+        std::uint64_t low = text << shift | ('-' & (0 - negative));
+        std::uint64_t high = (text >> 56) & (0 - negative);
+        return ShortText::Of(low, high, static_cast<std::uint32_t>(length + static_cast<int>(negative)));
+    } else {
+        return ShortText::Of(text, 0, static_cast<std::uint32_t>(length));
+    }
+}
+
 }  // namespace drovane
