@@ -144,35 +144,49 @@ public:
         }
     }
     // The same for a column known when compiling, whose range is then known too: the decoder's
-    // stores without the trace. With kDecimals 0 .. 2 the text is formed right away from the
-    // integer, in a form made for the column; with kDecimals -1 the number is of any kind and its
-    // text waits for the row. StoreColumnInteger takes a whole number, checked as such.
-    template <int kColumn, int kDecimals>
-    bool StoreColumnDecimal(double value, std::int32_t scaled) {
+    // stores without the trace. StoreColumnNumber takes a number of any kind, whose text waits
+    // for the row.
+    template <int kColumn>
+    bool StoreColumnNumber(double value) {
         static_assert(kColumn > kTimeIndex && kColumn < kFieldCount);
         constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
         std::int32_t whole = TruncateToInt32(value);
-        if (whole < kField.min || whole > kField.max) {
+        if (whole < kField.min || whole > kField.max) [[unlikely]] {
             ReportOutOfRange(entries_[kColumn], value);
             return false;
         }
-        if constexpr (kDecimals < 0) {
-            StoreInRange(kColumn, value, 0, kDecimals);
-        } else {
-            StoreReading<kColumn, kDecimals>(value, scaled);
-        }
+        StoreInRange(kColumn, value, 0, -1);
         return true;
     }
-    template <int kColumn>
-    bool StoreColumnInteger(std::int32_t value) {
+    // StoreColumnReading takes a reading that is `scaled` / 10^kDecimals (kDecimals 0 .. 2), whose
+    // double `value()` gives as the rule forms it: k * 0.1, k * 0.01, k / 100.0 or k * 0.5 lie so
+    // near the decimal that they truncate to the integer quotient, so the range is checked on the
+    // integer and the double is formed only for a warning or a text the quick form does not
+    // make. The text is formed right away, in a form made for the column.
+    template <int kColumn, int kDecimals, class Value>
+    bool StoreColumnReading(std::int32_t scaled, const Value& value) {
         static_assert(kColumn > kTimeIndex && kColumn < kFieldCount);
+        static_assert(kDecimals >= 0 && kDecimals <= 2);
         constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
-        if (value < kField.min || value > kField.max) {
-            ReportOutOfRange(entries_[kColumn], value);
+        std::int32_t whole = scaled / (kDecimals == 0 ? 1 : kDecimals == 1 ? 10 : 100);
+        if (whole < kField.min || whole > kField.max) [[unlikely]] {
+            ReportOutOfRange(entries_[kColumn], value());
             return false;
         }
-        StoreReading<kColumn, 0>(value, value);
+        ShortText text = FormatReadingShort<kDecimals, kField.min, kField.max>(scaled);
+        if (text.Empty()) [[unlikely]] {
+            StoreInRange(kColumn, value(), scaled, kDecimals);
+            return true;
+        }
+        entries_[kColumn].StoreFormatted(text);
+        pendingMask_ &= ~(std::uint64_t{1} << kColumn);
+        MarkValid(kColumn);
         return true;
+    }
+    // A whole number, checked as such.
+    template <int kColumn>
+    bool StoreColumnInteger(std::int32_t value) {
+        return StoreColumnReading<kColumn, 0>(value, [value] { return static_cast<double>(value); });
     }
 
     // The same without the trace; false when the value was rejected.
@@ -243,19 +257,6 @@ private:
         // Whether the value changed varies from record to record: no branch on it.
         pendingMask_ |= std::uint64_t{entries_[index].StoreDecimal(value, scaled, decimals)} << index;
         MarkValid(index);
-    }
-    // Stores a value in range of a column known when compiling, with its text.
-    template <int kColumn, int kDecimals>
-    void StoreReading(double value, std::int32_t scaled) {
-        constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
-        ShortText text = FormatReadingShort<kDecimals, kField.min, kField.max>(scaled);
-        if (text.Empty()) [[unlikely]] {
-            StoreInRange(kColumn, value, scaled, kDecimals);
-            return;
-        }
-        entries_[kColumn].StoreFormatted(text);
-        pendingMask_ &= ~(std::uint64_t{1} << kColumn);
-        MarkValid(kColumn);
     }
     void ReportOutOfRange(const CANFieldEntry& entry, double value);
     // Keeps the long-text mask up to date after a column got a text other than a number's.

@@ -84,16 +84,18 @@ void Store(RuleContext& c, double value) {
     if constexpr (kTrace) {
         c.fields.SetFieldValue(value, kColumn);
     } else {
-        c.fields.StoreColumnDecimal<kColumn, -1>(value, 0);
+        c.fields.StoreColumnNumber<kColumn>(value);
     }
 }
-// A number that is `scaled` / 10^decimals, stored so that its text is formed from the integer.
-template <bool kTrace, int kColumn, int kDecimals>
-void StoreDecimal(RuleContext& c, double value, std::int32_t scaled) {
+// A reading that is `scaled` / 10^kDecimals, stored so that its text is formed from the integer.
+// `value()` gives it as a double, formed as the rule forms it; the untraced store forms it only
+// when it needs it.
+template <bool kTrace, int kColumn, int kDecimals, class Value>
+void StoreDecimal(RuleContext& c, std::int32_t scaled, const Value& value) {
     if constexpr (kTrace) {
-        c.fields.SetFieldDecimal(value, scaled, kDecimals, kColumn);
+        c.fields.SetFieldDecimal(value(), scaled, kDecimals, kColumn);
     } else {
-        c.fields.StoreColumnDecimal<kColumn, kDecimals>(value, scaled);
+        c.fields.StoreColumnReading<kColumn, kDecimals>(scaled, value);
     }
 }
 template <bool kTrace, int kColumn>
@@ -113,7 +115,7 @@ template <bool kTrace, int kColumn>
     if (c.units == UnitSystem::US) {
         Store<kTrace, kColumn>(c, ConvertDistance(hundredths / 100.0, c.units));
     } else {
-        StoreDecimal<kTrace, kColumn, 2>(c, hundredths / 100.0, hundredths);
+        StoreDecimal<kTrace, kColumn, 2>(c, hundredths, [hundredths] { return hundredths / 100.0; });
     }
 }
 
@@ -147,7 +149,7 @@ void DecodeFuelFlow(const std::uint8_t* d, RuleContext& c) {
     std::int32_t hundredths = RoundToStepCount(flow / 10, 0.01);
     flow = 0.01 * hundredths;  // as RoundToStep forms it
     c.memory.lastFuelFlow = flow;
-    StoreDecimal<kTrace, kColFuelFlow, 2>(c, flow, hundredths);
+    StoreDecimal<kTrace, kColFuelFlow, 2>(c, hundredths, [flow] { return flow; });
 }
 
 template <bool kTrace>
@@ -158,7 +160,7 @@ void DecodeIceTemp(const std::uint8_t* d, RuleContext& c) {
 template <bool kTrace>
 void DecodeBattery(const std::uint8_t* d, RuleContext& c) {
     int negated = -SignExtend12(d[0], d[1]);
-    StoreDecimal<kTrace, kColAmps, 1>(c, negated * 0.1, negated);
+    StoreDecimal<kTrace, kColAmps, 1>(c, negated, [negated] { return negated * 0.1; });
     StoreInteger<kTrace, kColVoltage>(c, U16(d[2], d[3]));
 }
 
@@ -203,7 +205,7 @@ void DecodeSpeedometer(const std::uint8_t* d, RuleContext& c) {
 template <bool kTrace>
 void DecodeBatteryState(const std::uint8_t* d, RuleContext& c) {
     int halves = U16(d[2], d[3]);
-    StoreDecimal<kTrace, kColSoc, 1>(c, halves * 0.5, halves * 5);
+    StoreDecimal<kTrace, kColSoc, 1>(c, halves * 5, [halves] { return halves * 0.5; });
     StoreInteger<kTrace, kColMaxChargeCurrent>(c, d[1]);
     StoreInteger<kTrace, kColMaxDischargeCurrent>(c, -d[0]);
     StoreInteger<kTrace, kColMinBattTemp>(c, ConvertTemperature(d[5], c.units));
@@ -258,10 +260,10 @@ void DecodeEconomy(RuleContext& c) {
     if (speed <= 0 && flow <= 0) {
         StoreInteger<kTrace, kColEconomy>(c, 0);
     } else if (speed >= 0 && flow <= 0) {
-        StoreDecimal<kTrace, kColEconomy, 1>(c, 999.9, 9999);
+        StoreDecimal<kTrace, kColEconomy, 1>(c, 9999, [] { return 999.9; });
     } else {
         std::int32_t tenths = RoundToStepCount(speed / flow, 0.1);
-        StoreDecimal<kTrace, kColEconomy, 1>(c, 0.1 * tenths, tenths);  // as RoundToStep forms it
+        StoreDecimal<kTrace, kColEconomy, 1>(c, tenths, [tenths] { return 0.1 * tenths; });  // as RoundToStep forms it
     }
 }
 

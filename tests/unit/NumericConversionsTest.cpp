@@ -63,6 +63,31 @@ TEST(RoundToStepCount, TimesTheStepIsTheRoundedValue) {
     }
 }
 
+// The decoder checks a reading's range on its integer: each double form the rules give a reading
+// in tenths, hundredths or halves truncates toward zero to the integer quotient.
+TEST(TruncateToInt32, DecimalFormsTruncateToTheIntegerQuotient) {
+    std::size_t mismatches = 0;
+    auto check = [&](double value, std::int32_t scaled, std::int32_t scale) {
+        if (TruncateToInt32(value) != scaled / scale && ++mismatches <= 5) {
+            ADD_FAILURE() << scaled << "/" << scale << " against " << value;
+        }
+    };
+    auto forms = [&](std::int32_t k) {
+        check(k * 0.1, k, 10);
+        check(0.1 * k, k, 10);
+        check(k * 0.01, k, 100);
+        check(0.01 * k, k, 100);
+        check(k / 100.0, k, 100);
+    };
+    for (std::int32_t k = -4'000'000; k <= 4'000'000; ++k) forms(k);
+    std::mt19937 random(11);
+    for (int i = 0; i < 1'000'000; ++i) forms(static_cast<std::int32_t>(random()));
+    for (std::int32_t k : {INT32_MIN, INT32_MIN + 1, INT32_MAX, INT32_MAX - 1}) forms(k);
+    for (std::int32_t halves = 0; halves <= 0xFFFF; ++halves) check(halves * 0.5, halves * 5, 10);
+    check(999.9, 9999, 10);
+    EXPECT_EQ(mismatches, 0u);
+}
+
 TEST(RoundToStep, NotANumberIsNeitherAboveNorBelowZero) {
     EXPECT_EQ(RoundToStep(std::numeric_limits<double>::quiet_NaN(), 1.0), 0.0);
 }
