@@ -14,7 +14,7 @@ MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, Te
     for (int rule = 1; rule < kRuleCount; ++rule) {
         const MessageRuleShape& shape = kRuleShapes[rule];
         lastRecords_[rule].dataBits = shape.dataBits;
-        lastRecords_[rule].repeatable = shape.dataBits != 0 ? shape.columns : 0;
+        lastRecords_[rule].repeatable = shape.dataBits != 0 && !shape.rarelyRepeats ? shape.columns : 0;
     }
 }
 

@@ -48,7 +48,8 @@ public:
     void DecodeUntraced(std::uint8_t rule, const std::uint8_t* d) {
         LastRecord& last = lastRecords_[rule];
         std::uint64_t bits = LoadLittleEndian(d) & last.dataBits;
-        if (bits == last.bits && last.columns != 0) {
+        // Rules that are never taken again fail the first test, which the processor then predicts.
+        if (last.columns != 0 && bits == last.bits) {
             context_.fields.MarkValidColumns(last.columns);
             return;
         }
@@ -60,7 +61,8 @@ public:
 
 private:
     // Of each rule: the data bits its values depend on, the columns it stores when those bits
-    // alone decide its values (none otherwise), and the bits of its last record with the columns
+    // alone decide its values and it repeats often enough to be worth the check (none
+    // otherwise), and the bits of its last record with the columns
     // it stored when all of them were accepted (none otherwise).
     struct LastRecord {
         std::uint64_t dataBits = 0;

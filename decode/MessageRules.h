@@ -55,12 +55,16 @@ enum MessageRuleNumber : std::uint8_t {
 
 // What the decoder knows of a rule without running it: the message, the bits of D0..D7 (read as
 // one little-endian word) its values depend on, and the columns it stores. A rule that depends
-// on more than its data bytes has no such bits.
+// on more than its data bytes has no such bits. `rarelyRepeats` marks the readings of noisy
+// sensors (accelerations, battery current), which differ from one message to the next so often
+// that checking for a repeat costs more than it saves.
 struct MessageRuleShape {
     std::uint16_t id;
     std::uint64_t dataBits;
     std::uint64_t columns;
+    bool rarelyRepeats = false;
 };
+inline constexpr bool kRarelyRepeats = true;
 
 namespace rule_detail {
 
@@ -295,13 +299,13 @@ void DecodeCruiseControl(const std::uint8_t* d, RuleContext& c) {
 inline constexpr std::array<MessageRuleShape, kRuleCount> kRuleShapes = [] {
     using namespace rule_detail;
     std::array<MessageRuleShape, kRuleCount> shapes{};
-    shapes[kRuleSideAccel] = {0x022, Bytes(0, 3), Cols(kColSideAccel, kColSideAccel1)};
-    shapes[kRuleFwdAccel] = {0x023, Bytes(0, 3), Cols(kColFwdAccel, kColFwdAccel2)};
+    shapes[kRuleSideAccel] = {0x022, Bytes(0, 3), Cols(kColSideAccel, kColSideAccel1), kRarelyRepeats};
+    shapes[kRuleFwdAccel] = {0x023, Bytes(0, 3), Cols(kColFwdAccel, kColFwdAccel2), kRarelyRepeats};
     shapes[kRuleSteering] = {0x025, Bytes(0, 3), Cols(kColSteering)};
     shapes[kRuleBrake] = {0x030, Byte(0, 0x80) | Byte(4), Cols(kColBrakePedal, kColBrakePressed)};
     shapes[kRuleFuelFlow] = {0x038, Byte(1), Cols(kColFuelFlow)};
     shapes[kRuleIceTemp] = {0x039, Byte(0), Cols(kColIceTemp)};
-    shapes[kRuleBattery] = {0x03B, Bytes(0, 3), Cols(kColAmps, kColVoltage)};
+    shapes[kRuleBattery] = {0x03B, Bytes(0, 3), Cols(kColAmps, kColVoltage), kRarelyRepeats};
     shapes[kRuleFrontWheels] = {0x0B1, Bytes(0, 3), Cols(kColFlWheel, kColFrWheel)};
     shapes[kRuleRearWheels] = {0x0B3, Bytes(0, 3), Cols(kColRlWheel, kColRrWheel)};
     shapes[kRuleSpeed] = {0x0B4, Bytes(5, 6), Cols(kColSpeed)};
