@@ -11,6 +11,8 @@ inline constexpr std::uint8_t kSyncHeader[3] = {0x00, 0x20, 0x03};
 // Searches for the rarer middle byte with memchr and checks its neighbours.
 inline const std::uint8_t* FindSyncHeader(const std::uint8_t* begin, const std::uint8_t* end) {
     if (end - begin < 3) return nullptr;
+    // Most hunts start right after a packet's closing record, where the next cycle begins.
+    if (begin[0] == kSyncHeader[0] && begin[1] == kSyncHeader[1] && begin[2] == kSyncHeader[2]) return begin;
     const std::uint8_t* from = begin + 1;
     const std::uint8_t* last = end - 1;  // the middle byte of the last whole window lies before it
     while (from < last) {
