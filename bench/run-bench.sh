@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build-release}
 size_mib=${SIZE_MIB:-1024}
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 cache=$root/bench/cache
 mkdir -p "$cache"
 
@@ -32,42 +32,43 @@ noise=$cache/random-${size_mib}MiB.bin
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-# Best wall-clock time of $runs runs (and that run's peak RSS): prints "seconds rss_kib".
-best() {
-  local best_time="" best_rss=""
-  for _ in $(seq "$runs"); do
-    read -r t rss _ < <("$measure" "$@")
-    if [ -z "$best_time" ] || awk "BEGIN{exit !($t < $best_time)}"; then best_time=$t; best_rss=$rss; fi
-  done
-  echo "$best_time $best_rss"
-}
-
 bytes=$(stat -c %s "$drive")
 records=$((bytes / 11))
 cat "$drive" "$noise" >/dev/null  # into the page cache
 
-read -r cat_time _ < <(best --stdout /dev/null -- cat "$drive")
+# The modes: name, input, options. The runs go in rounds, each round running every mode once,
+# and each mode's best run counts: a slow minute on a shared machine then costs one run of each
+# mode rather than every run of one mode.
+names=("metric" "-UK" "-US" "-v" "-d" "-D" "metric, 10 MiB" "random bytes")
+inputs=("$drive" "$drive" "$drive" "$drive" "$drive" "$drive" "$small" "$noise")
+options=("" "-UK" "-US" "-v" "-d" "-D" "" "")
+declare -a best_time best_rss rows
+cat_time=""
+
+for _ in $(seq "$runs"); do
+  read -r t _ < <("$measure" --stdout /dev/null -- cat "$drive")
+  if [ -z "$cat_time" ] || awk "BEGIN{exit !($t < $cat_time)}"; then cat_time=$t; fi
+  for i in "${!names[@]}"; do
+    # shellcheck disable=SC2086  # an empty option is no argument
+    read -r t rss _ < <("$measure" --stderr /dev/null --remove "$out/out.csv" -- \
+      "$converter" ${options[$i]} "${inputs[$i]}" "$out/out.csv")
+    if [ -z "${best_time[$i]:-}" ] || awk "BEGIN{exit !($t < ${best_time[$i]})}"; then
+      best_time[$i]=$t
+      best_rss[$i]=$rss
+    fi
+    if [ -z "${rows[$i]:-}" ]; then
+      rows[$i]=$(($(wc -l <"$out/out.csv") - 1))
+      [ "${rows[$i]}" -lt 0 ] && rows[$i]=0
+    fi
+  done
+done
+
 printf '%-22s %10s %12s %12s %10s %9s\n' mode "MB/s" "records/s" "rows/s" "peak RSS" "x cat"
 printf '%-22s %10.0f %12s %12s %10s %9s\n' "cat (reference)" "$(awk "BEGIN{print $bytes/1e6/$cat_time}")" - - - 1.00
-
-run_mode() {
-  local name=$1 input=$2; shift 2
-  local result seconds rss rows
-  result=$(best --stderr /dev/null --remove "$out/out.csv" -- "$converter" "$@" "$input" "$out/out.csv")
-  read -r seconds rss <<<"$result"
-  rows=$(($(wc -l <"$out/out.csv") - 1))
-  [ "$rows" -lt 0 ] && rows=0
-  local size; size=$(stat -c %s "$input")
-  awk -v n="$name" -v b="$size" -v t="$seconds" -v r="$rows" -v m="$rss" -v c="$cat_time" -v bs="$bytes" 'BEGIN{
+for i in "${!names[@]}"; do
+  size=$(stat -c %s "${inputs[$i]}")
+  awk -v n="${names[$i]}" -v b="$size" -v t="${best_time[$i]}" -v r="${rows[$i]}" -v m="${best_rss[$i]}" \
+      -v c="$cat_time" -v bs="$bytes" 'BEGIN{
     printf "%-22s %10.0f %12.0f %12.0f %7.1f MiB %9.2f\n", n, b/1e6/t, (b/11)/t, r/t, m/1024, (b/t)/(bs/c)}'
-}
-
-run_mode "metric" "$drive"
-run_mode "-UK" "$drive" -UK
-run_mode "-US" "$drive" -US
-run_mode "-v" "$drive" -v
-run_mode "-d" "$drive" -d
-run_mode "-D" "$drive" -D
-run_mode "metric, 10 MiB" "$small"
-run_mode "random bytes" "$noise"
-echo "log: $drive ($bytes bytes, $records records)"
+done
+echo "log: $drive ($bytes bytes, $records records); best of $runs rounds"
