@@ -5,11 +5,6 @@
 #include <cstring>
 
 namespace drovane {
-ShortText CANFieldEntry::FormatRecentNumber() const {
-    if (!recent_) recent_ = std::make_unique<RecentNumberTexts>();
-    return recent_->Format(number_);
-}
-
 void CANFieldEntry::FormatInMemory() const {
     static_assert(kMaxGeneralLength <= kInlineText);
     char* start = cell_ + 1;

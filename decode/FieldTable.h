@@ -3,7 +3,6 @@
 #include <bit>
 #include <cstdint>
 #include <exception>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -13,7 +12,7 @@
 #include "decode/FieldDefinitions.h"
 #include "decode/NumberFormat.h"
 #include "decode/NumericConversions.h"
-#include "decode/RecentNumberTexts.h"
+#include "decode/RawReadingTexts.h"
 #include "decode/ShortTexts.h"
 
 namespace drovane {
@@ -61,7 +60,8 @@ public:
         decimals_ = static_cast<std::int8_t>(decimals);
         return pendingNumber_;
     }
-    // Takes a number's text formed when the number was stored.
+    // Takes a number's text formed when the number was stored. A text still pending is dropped,
+    // so the column's bit in the table's pending mask may stay set until the row.
     void StoreFormatted(const ShortText& text) {
         SetCell(text);
         pendingNumber_ = false;
@@ -82,7 +82,7 @@ private:
     void FormatPending() const {
         static_assert(ShortText::kMaxLength <= kInlineText);
         pendingNumber_ = false;
-        ShortText text = decimals_ >= 0 ? FormatDecimalShort(scaled_, decimals_) : FormatRecentNumber();
+        ShortText text = decimals_ >= 0 ? FormatDecimalShort(scaled_, decimals_) : FormatGeneralShort(number_);
         if (!text.Empty()) {
             SetCell(text);
         } else {
@@ -91,8 +91,6 @@ private:
         formattedBits_ = std::bit_cast<std::uint64_t>(number_);
         formattedValid_ = true;
     }
-    // The text of a number of any kind, from the column's recent texts when it is among them.
-    ShortText FormatRecentNumber() const;
     // The text of the rare number that FormatGeneralShort leaves to FormatGeneral.
     void FormatInMemory() const;
     // Puts the comma and a short text into the cell a word at a time, as the row writer reads it.
@@ -109,9 +107,6 @@ private:
     std::int32_t scaled_ = 0;
     double number_ = 0.0;
     mutable std::uint64_t formattedBits_ = 0;  // the number the text was formed from
-    // Made for a column when it first formats a number of any kind; kept apart, as most columns
-    // never do and the row writer runs over the entries.
-    mutable std::unique_ptr<RecentNumberTexts> recent_;
     std::int64_t lastWhole_ = 0;
     ShortText lastWholeText_;  // the text of lastWhole_, or empty
     std::string long_;
@@ -144,19 +139,21 @@ public:
         }
     }
     // The same for a column known when compiling, whose range is then known too: the decoder's
-    // stores without the trace. StoreColumnNumber takes a number of any kind, whose text waits
-    // for the row.
+    // stores without the trace. StoreColumnNumber takes a number of any kind that is a fixed
+    // function of the raw value `raw`, and finds its text in `texts` or keeps it there.
     template <int kColumn>
-    bool StoreColumnNumber(double value) {
+    bool StoreColumnNumber(double value, RawReadingTexts& texts, std::uint16_t raw) {
         static_assert(kColumn > kTimeIndex && kColumn < kFieldCount);
         constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
-        std::int32_t whole = TruncateToInt32(value);
-        if (whole < kField.min || whole > kField.max) [[unlikely]] {
-            ReportOutOfRange(entries_[kColumn], value);
-            return false;
+        return StoreNumberOfRaw(kColumn, kField.min, kField.max, value, texts, raw);
+    }
+    // The same for any column, traced when the run asks for it.
+    void SetFieldNumberOfRaw(double value, int index, RawReadingTexts& texts, std::uint16_t raw) {
+        CheckIndex(index);
+        const CANFieldEntry& entry = entries_[index];
+        if (StoreNumberOfRaw(index, entry.min, entry.max, value, texts, raw) && options_.FieldTrace()) {
+            TraceStore(index, entries_[index].Value());
         }
-        StoreInRange(kColumn, value, 0, -1);
-        return true;
     }
     // StoreColumnReading takes a reading that is `scaled` / 10^kDecimals (kDecimals 0 .. 2), whose
     // double `value()` gives as the rule forms it: k * 0.1, k * 0.01, k / 100.0 or k * 0.5 lie so
@@ -179,7 +176,6 @@ public:
             return true;
         }
         entries_[kColumn].StoreFormatted(text);
-        pendingMask_ &= ~(std::uint64_t{1} << kColumn);
         MarkValid(kColumn);
         return true;
     }
@@ -257,6 +253,27 @@ private:
         // Whether the value changed varies from record to record: no branch on it.
         pendingMask_ |= std::uint64_t{entries_[index].StoreDecimal(value, scaled, decimals)} << index;
         MarkValid(index);
+    }
+    bool StoreNumberOfRaw(int index, std::int32_t min, std::int32_t max, double value, RawReadingTexts& texts,
+                          std::uint16_t raw) {
+        std::int32_t whole = TruncateToInt32(value);
+        if (whole < min || whole > max) [[unlikely]] {
+            ReportOutOfRange(entries_[index], value);
+            return false;
+        }
+        ShortText text = texts.Find(raw);
+        if (text.Empty()) {
+            text = FormatGeneralShort(value);
+            if (text.Empty()) [[unlikely]] {
+                // A text FormatGeneral alone forms: left for the row.
+                StoreInRange(index, value, 0, -1);
+                return true;
+            }
+            texts.Keep(raw, text);
+        }
+        entries_[index].StoreFormatted(text);
+        MarkValid(index);
+        return true;
     }
     void ReportOutOfRange(const CANFieldEntry& entry, double value);
     // Keeps the long-text mask up to date after a column got a text other than a number's.

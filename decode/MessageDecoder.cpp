@@ -10,7 +10,7 @@ MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, Te
     : diagnostics_(diagnostics),
       hexDump_(options.HexDump()),
       traced_(options.FieldTrace()),
-      context_{fields, memory_, options.units} {
+      context_{fields, memory_, texts_, options.units} {
     for (int rule = 1; rule < kRuleCount; ++rule) {
         const MessageRuleShape& shape = kRuleShapes[rule];
         lastRecords_[rule].dataBits = shape.dataBits;

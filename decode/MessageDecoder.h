@@ -75,6 +75,7 @@ private:
     bool hexDump_;
     bool traced_;
     DecoderMemory memory_;
+    ReadingTexts texts_;
     RuleContext context_;
     std::array<LastRecord, kRuleCount> lastRecords_{};
 };

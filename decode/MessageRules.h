@@ -7,6 +7,7 @@
 #include "decode/Columns.h"
 #include "decode/FieldTable.h"
 #include "decode/NumericConversions.h"
+#include "decode/RawReadingTexts.h"
 
 namespace drovane {
 
@@ -21,6 +22,7 @@ struct DecoderMemory {
 struct RuleContext {
     CANDataMgr& fields;
     DecoderMemory& memory;
+    ReadingTexts& texts;
     UnitSystem units;
 };
 
@@ -82,13 +84,14 @@ constexpr std::uint64_t Cols(Columns... columns) {
 inline int U16(std::uint8_t high, std::uint8_t low) { return high << 8 | low; }
 inline int S16(std::uint8_t high, std::uint8_t low) { return static_cast<std::int16_t>(U16(high, low)); }
 
-// Stores a number of any kind; with kTrace the store is traced when the run asks for it.
+// Stores a number of any kind that is a fixed function of the raw 16-bit value `raw`, whose texts
+// `texts` keeps; with kTrace the store is traced when the run asks for it.
 template <bool kTrace, int kColumn>
-void Store(RuleContext& c, double value) {
+void StoreOfRaw(RuleContext& c, double value, RawReadingTexts& texts, std::uint16_t raw) {
     if constexpr (kTrace) {
-        c.fields.SetFieldValue(value, kColumn);
+        c.fields.SetFieldNumberOfRaw(value, kColumn, texts, raw);
     } else {
-        c.fields.StoreColumnNumber<kColumn>(value);
+        c.fields.StoreColumnNumber<kColumn>(value, texts, raw);
     }
 }
 // A reading that is `scaled` / 10^kDecimals, stored so that its text is formed from the integer.
@@ -116,11 +119,8 @@ inline void StoreWord(RuleContext& c, int column, std::string_view word) { c.fie
 template <bool kTrace, int kColumn>
 [[gnu::always_inline]] inline void StoreWheelSpeed(RuleContext& c, std::uint8_t high, std::uint8_t low) {
     int hundredths = S16(high, low);
-    if (c.units == UnitSystem::US) {
-        Store<kTrace, kColumn>(c, ConvertDistance(hundredths / 100.0, c.units));
-    } else {
-        StoreDecimal<kTrace, kColumn, 2>(c, hundredths, [hundredths] { return hundredths / 100.0; });
-    }
+    StoreOfRaw<kTrace, kColumn>(c, ConvertDistance(hundredths / 100.0, c.units), c.texts.wheels,
+                                static_cast<std::uint16_t>(hundredths));
 }
 
 template <bool kTrace>
@@ -183,9 +183,10 @@ void DecodeRearWheels(const std::uint8_t* d, RuleContext& c) {
 template <bool kTrace>
 void DecodeSpeed(const std::uint8_t* d, RuleContext& c) {
     constexpr double kTwoToMinus10 = 1.0 / 1024.0;
-    double speed = ConvertDistance(S16(d[5], d[6]) * kTwoToMinus10 * 10, c.units);
+    int raw = S16(d[5], d[6]);
+    double speed = ConvertDistance(raw * kTwoToMinus10 * 10, c.units);
     c.memory.lastSpeed = speed;
-    Store<kTrace, kColSpeed>(c, speed);
+    StoreOfRaw<kTrace, kColSpeed>(c, speed, c.texts.speed, static_cast<std::uint16_t>(raw));
 }
 
 template <bool kTrace>

@@ -94,10 +94,13 @@ inline ShortText RaiseLastDigit(ShortText text) {
     std::uint32_t length = text.Length();
     if (length == 0) return {};
     std::uint32_t last = length - 1;
-    std::uint64_t& word = last < 8 ? text.low : text.high;
+    // Both words stay in registers: the digit's word is chosen by selection, not by reference.
+    bool inLow = last < 8;
     int shift = static_cast<int>(8 * (last % 8));
-    if (((word >> shift) & 0xFF) == '9') return {};
-    word += std::uint64_t{1} << shift;
+    if ((((inLow ? text.low : text.high) >> shift) & 0xFF) == '9') return {};
+    std::uint64_t one = std::uint64_t{1} << shift;
+    text.low += inLow ? one : 0;
+    text.high += inLow ? 0 : one;
     return text;
 }
 

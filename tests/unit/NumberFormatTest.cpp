@@ -13,7 +13,6 @@
 #include "DecodeHarness.h"
 #include "decode/FieldDefinitions.h"
 #include "decode/NumberFormat.h"
-#include "decode/RecentNumberTexts.h"
 #include "decode/ShortTexts.h"
 #include "decode/NumericConversions.h"
 
@@ -223,27 +222,6 @@ TEST(FormatWhole, PacketNumbersOfEveryLength) {
         char buffer[32];
         ASSERT_EQ(std::string(buffer, FormatWhole(value, buffer)), std::to_string(value));
     }
-}
-
-// A column's recent texts give each number its own text whether it is new, seen again, or pushed
-// out by another number of the same slot: a few values that keep coming back, among many that do
-// not, and some the short formatter leaves to FormatGeneral.
-TEST(RecentNumberTexts, TextsOfNumbersSeenAgainAndPushedOut) {
-    RecentNumberTexts recent;
-    std::mt19937_64 random(21);
-    std::vector<double> wandering;
-    for (int i = 0; i < 40; ++i) wandering.push_back((static_cast<int>(random() % 4000) - 2000) * 0.0097656);
-    std::size_t mismatches = 0;
-    for (int i = 0; i < 200'000; ++i) {
-        double value = random() % 3 != 0 ? wandering[random() % wandering.size()]
-                                         : std::bit_cast<double>(random()) * (random() % 2 == 0 ? 1.0 : 1e-300);
-        ShortText text = recent.Format(value);
-        ShortText direct = FormatGeneralShort(value);
-        if ((text.low != direct.low || text.high != direct.high) && ++mismatches <= 5) {
-            ADD_FAILURE() << "value " << value;
-        }
-    }
-    EXPECT_EQ(mismatches, 0u);
 }
 
 }  // namespace
