@@ -139,16 +139,19 @@ public:
         }
     }
     // The same for a column known when compiling, whose range is then known too: the decoder's
-    // stores without the trace. StoreColumnNumber takes a number of any kind that is a fixed
-    // function of the raw value `raw`, and finds its text in `texts` or keeps it there.
-    template <int kColumn>
-    bool StoreColumnNumber(double value, RawReadingTexts& texts, std::uint16_t raw) {
+    // stores without the trace. StoreColumnNumber takes a number of any kind that `value()` gives
+    // as a fixed function of the raw value `raw`: a text kept in `texts` for `raw` belongs to a
+    // number that passed the range check, so a raw value seen before needs neither the number
+    // nor the check.
+    template <int kColumn, class Value>
+    bool StoreColumnNumber(const Value& value, RawReadingTexts& texts, std::uint16_t raw) {
         static_assert(kColumn > kTimeIndex && kColumn < kFieldCount);
         constexpr FieldDefinition kField = kFieldDefinitions[kColumn];
         return StoreNumberOfRaw(kColumn, kField.min, kField.max, value, texts, raw);
     }
     // The same for any column, traced when the run asks for it.
-    void SetFieldNumberOfRaw(double value, int index, RawReadingTexts& texts, std::uint16_t raw) {
+    template <class Value>
+    void SetFieldNumberOfRaw(const Value& value, int index, RawReadingTexts& texts, std::uint16_t raw) {
         CheckIndex(index);
         const CANFieldEntry& entry = entries_[index];
         if (StoreNumberOfRaw(index, entry.min, entry.max, value, texts, raw) && options_.FieldTrace()) {
@@ -254,19 +257,21 @@ private:
         pendingMask_ |= std::uint64_t{entries_[index].StoreDecimal(value, scaled, decimals)} << index;
         MarkValid(index);
     }
-    bool StoreNumberOfRaw(int index, std::int32_t min, std::int32_t max, double value, RawReadingTexts& texts,
+    template <class Value>
+    bool StoreNumberOfRaw(int index, std::int32_t min, std::int32_t max, const Value& value, RawReadingTexts& texts,
                           std::uint16_t raw) {
-        std::int32_t whole = TruncateToInt32(value);
-        if (whole < min || whole > max) [[unlikely]] {
-            ReportOutOfRange(entries_[index], value);
-            return false;
-        }
         ShortText text = texts.Find(raw);
         if (text.Empty()) {
-            text = FormatGeneralShort(value);
+            double number = value();
+            std::int32_t whole = TruncateToInt32(number);
+            if (whole < min || whole > max) [[unlikely]] {
+                ReportOutOfRange(entries_[index], number);
+                return false;
+            }
+            text = FormatGeneralShort(number);
             if (text.Empty()) [[unlikely]] {
                 // A text FormatGeneral alone forms: left for the row.
-                StoreInRange(index, value, 0, -1);
+                StoreInRange(index, number, 0, -1);
                 return true;
             }
             texts.Keep(raw, text);

@@ -84,10 +84,10 @@ constexpr std::uint64_t Cols(Columns... columns) {
 inline int U16(std::uint8_t high, std::uint8_t low) { return high << 8 | low; }
 inline int S16(std::uint8_t high, std::uint8_t low) { return static_cast<std::int16_t>(U16(high, low)); }
 
-// Stores a number of any kind that is a fixed function of the raw 16-bit value `raw`, whose texts
-// `texts` keeps; with kTrace the store is traced when the run asks for it.
-template <bool kTrace, int kColumn>
-void StoreOfRaw(RuleContext& c, double value, RawReadingTexts& texts, std::uint16_t raw) {
+// Stores a number of any kind that `value()` gives as a fixed function of the raw 16-bit value
+// `raw`, whose texts `texts` keeps; with kTrace the store is traced when the run asks for it.
+template <bool kTrace, int kColumn, class Value>
+void StoreOfRaw(RuleContext& c, const Value& value, RawReadingTexts& texts, std::uint16_t raw) {
     if constexpr (kTrace) {
         c.fields.SetFieldNumberOfRaw(value, kColumn, texts, raw);
     } else {
@@ -119,8 +119,8 @@ inline void StoreWord(RuleContext& c, int column, std::string_view word) { c.fie
 template <bool kTrace, int kColumn>
 [[gnu::always_inline]] inline void StoreWheelSpeed(RuleContext& c, std::uint8_t high, std::uint8_t low) {
     int hundredths = S16(high, low);
-    StoreOfRaw<kTrace, kColumn>(c, ConvertDistance(hundredths / 100.0, c.units), c.texts.wheels,
-                                static_cast<std::uint16_t>(hundredths));
+    StoreOfRaw<kTrace, kColumn>(c, [&c, hundredths] { return ConvertDistance(hundredths / 100.0, c.units); },
+                                c.texts.wheels, static_cast<std::uint16_t>(hundredths));
 }
 
 template <bool kTrace>
@@ -186,7 +186,7 @@ void DecodeSpeed(const std::uint8_t* d, RuleContext& c) {
     int raw = S16(d[5], d[6]);
     double speed = ConvertDistance(raw * kTwoToMinus10 * 10, c.units);
     c.memory.lastSpeed = speed;
-    StoreOfRaw<kTrace, kColSpeed>(c, speed, c.texts.speed, static_cast<std::uint16_t>(raw));
+    StoreOfRaw<kTrace, kColSpeed>(c, [speed] { return speed; }, c.texts.speed, static_cast<std::uint16_t>(raw));
 }
 
 template <bool kTrace>

@@ -175,27 +175,27 @@ TEST(FieldTable, StoresOfKnownColumnsReplaceEachOther) {
     EXPECT_TRUE(texts.Find(0).Empty());
     EXPECT_TRUE(texts.Find(0xFFFF).Empty());
     const double tie = 10.0 / 1024;
-    EXPECT_TRUE(run.fields.StoreColumnNumber<kColSpeed>(tie, texts, 1));
+    EXPECT_TRUE(run.fields.StoreColumnNumber<kColSpeed>([tie] { return tie; }, texts, 1));
     EXPECT_TRUE(texts.Find(1).Empty()) << "no quick text to keep";
-    EXPECT_TRUE(run.fields.StoreColumnNumber<kColSpeed>(22.5, texts, 2304));
+    EXPECT_TRUE(run.fields.StoreColumnNumber<kColSpeed>([] { return 22.5; }, texts, 2304));
     EXPECT_EQ(run.Cell(kColSpeed), "22.5");
-    run.fields.StoreColumnNumber<kColSpeed>(tie, texts, 1);
+    run.fields.StoreColumnNumber<kColSpeed>([tie] { return tie; }, texts, 1);
     EXPECT_EQ(run.Cell(kColSpeed), PrintfGeneral(tie));
-    // Found again by the raw value; a different number for the same raw value would show the
-    // kept text, which is why only fixed functions of a raw value use the table.
-    run.fields.StoreColumnNumber<kColSpeed>(22.5, texts, 2304);
+    // Found again by the raw value, without forming the number: only fixed functions of a raw
+    // value use the table.
+    run.fields.StoreColumnNumber<kColSpeed>([]() -> double { ADD_FAILURE() << "number formed"; return 0; }, texts, 2304);
     EXPECT_EQ(run.Cell(kColSpeed), "22.5");
     ShortText kept = texts.Find(2304);
     EXPECT_EQ(kept.Length(), 4u);
     EXPECT_TRUE(texts.Find(2305).Empty());
     // Out of range: rejected with the warning, nothing kept, the cell as it was.
-    EXPECT_FALSE(run.fields.StoreColumnNumber<kColSpeed>(-100.5 - 1, texts, 0x8000));
+    EXPECT_FALSE(run.fields.StoreColumnNumber<kColSpeed>([] { return -101.5; }, texts, 0x8000));
     EXPECT_TRUE(texts.Find(0x8000).Empty());
     EXPECT_EQ(run.Cell(kColSpeed), "22.5");
     EXPECT_EQ(run.TakeDiagnostics(), Warning("Speed (km/h)", -101.5));
     // A reading's integer store, then a number, then the reading again: the last one shows.
     run.fields.StoreColumnInteger<kColSpeedometer>(42);
-    run.fields.StoreColumnNumber<kColSpeedometer>(tie, texts, 1);
+    run.fields.StoreColumnNumber<kColSpeedometer>([tie] { return tie; }, texts, 1);
     EXPECT_EQ(run.Cell(kColSpeedometer), PrintfGeneral(tie));
     run.fields.StoreColumnInteger<kColSpeedometer>(-7);
     EXPECT_EQ(run.Cell(kColSpeedometer), "-7");
