@@ -3,6 +3,8 @@
 // reference conversion (support/ReferenceConvert.h), byte for byte, in every option set.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <filesystem>
 #include <random>
 #include <string>
@@ -110,6 +112,31 @@ TEST(PlainTwins, SyncSearchAgreesWithSlidingFromEveryStart) {
                 ASSERT_EQ(FindSyncHeader(from, to), test::SlideToSyncHeader(from, to))
                     << Hex({reinterpret_cast<const char*>(begin), bytes.size()}) << " from " << (from - begin)
                     << " to " << (to - begin);
+            }
+        }
+    }
+}
+
+// Longer stretches, mostly of other bytes, with a header now and then: the first bytes searched
+// one way and the rest another, with headers on either side of the change and across it.
+TEST(PlainTwins, SyncSearchAgreesOverLongerStretches) {
+    std::mt19937 random(9);
+    std::vector<std::uint8_t> bytes;
+    for (int round = 0; round < 3000; ++round) {
+        bytes.resize(random() % 300);
+        for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random() % 4 == 0 ? 0x20 : random() % 8);
+        for (int headers = static_cast<int>(random() % 3); headers > 0 && bytes.size() >= 3; --headers) {
+            std::size_t at = random() % (bytes.size() - 2);
+            std::memcpy(&bytes[at], kSyncHeader, 3);
+        }
+        const std::uint8_t* begin = bytes.data();
+        const std::uint8_t* end = begin + bytes.size();
+        for (const std::uint8_t* from = begin; from <= end; ++from) {
+            const std::uint8_t* to = from + random() % (end - from + 1);
+            for (const std::uint8_t* stop : {to, end}) {
+                ASSERT_EQ(FindSyncHeader(from, stop), test::SlideToSyncHeader(from, stop))
+                    << Hex({reinterpret_cast<const char*>(begin), bytes.size()}) << " from " << (from - begin)
+                    << " to " << (stop - begin);
             }
         }
     }
