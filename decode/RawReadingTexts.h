@@ -1,4 +1,5 @@
 #pragma once
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -11,33 +12,38 @@ namespace drovane {
 // The texts of a reading that is a fixed function of a raw 16-bit value (a speed, a wheel
 // speed), kept by that raw value. Such readings change in nearly every cycle but keep coming
 // back to values seen before, and finding the text again is much cheaper than forming it.
-// The room for all 65536 texts is reserved zeroed and untouched, so memory is taken only for the
-// stretches of raw values a log visits.
+// Texts of up to eight bytes are kept, one word each (a text holds no zero byte, so the word
+// tells its length); a longer one, such as the text of a speed a hair above zero, is formed
+// every time. The room for all 65536 words is reserved zeroed and untouched, so memory is taken
+// only for the stretches of raw values a log visits.
 class RawReadingTexts {
 public:
     static constexpr std::size_t kSlots = std::size_t{1} << 16;
+    static constexpr std::uint32_t kMaxKept = 8;
 
-    RawReadingTexts() : slots_(static_cast<Slot*>(std::calloc(kSlots, sizeof(Slot)))) {
+    RawReadingTexts() : slots_(static_cast<std::uint64_t*>(std::calloc(kSlots, sizeof(std::uint64_t)))) {
         if (!slots_) throw std::bad_alloc();
     }
 
-    // The text kept for `raw`; empty when there is none yet.
+    // The text kept for `raw`; empty when there is none.
     ShortText Find(std::uint16_t raw) const {
-        const Slot& slot = slots_[raw];
-        return {slot.low, slot.high};
+        std::uint64_t word = slots_[raw];
+        auto length = static_cast<std::uint32_t>(8 - std::countl_zero(word) / 8);
+        return ShortText::Of(word, 0, length);
     }
-    void Keep(std::uint16_t raw, const ShortText& text) { slots_[raw] = {text.low, text.high}; }
+    // Keeps a text of at most kMaxKept bytes; a longer one is not kept.
+    void Keep(std::uint16_t raw, const ShortText& text) {
+        if (text.Length() <= kMaxKept) slots_[raw] = text.low & LowBytes(text.Length());
+    }
 
 private:
-    // ShortText's two words; all zero is the empty text, as calloc leaves them.
-    struct Slot {
-        std::uint64_t low;
-        std::uint64_t high;
-    };
+    static std::uint64_t LowBytes(std::uint32_t count) {
+        return count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * count)) - 1;
+    }
     struct Free {
-        void operator()(Slot* slots) const { std::free(slots); }
+        void operator()(std::uint64_t* slots) const { std::free(slots); }
     };
-    std::unique_ptr<Slot[], Free> slots_;
+    std::unique_ptr<std::uint64_t[], Free> slots_;
 };
 
 // The tables of one run: the vehicle speed, and the four wheel speeds, which share one function

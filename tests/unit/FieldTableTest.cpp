@@ -199,6 +199,23 @@ TEST(FieldTable, StoresOfKnownColumnsReplaceEachOther) {
     EXPECT_EQ(run.Cell(kColSpeedometer), PrintfGeneral(tie));
     run.fields.StoreColumnInteger<kColSpeedometer>(-7);
     EXPECT_EQ(run.Cell(kColSpeedometer), "-7");
+    // Texts of one to eight bytes are kept with their length; longer ones are formed every time.
+    for (double number : {0.0, -1.5, 123.457, -123.457, 0.0123457, -12345.6}) {
+        ShortText text = FormatGeneralShort(number);
+        texts.Keep(static_cast<std::uint16_t>(text.Length()), text);
+        ShortText found = texts.Find(static_cast<std::uint16_t>(text.Length()));
+        if (text.Length() <= RawReadingTexts::kMaxKept) {
+            EXPECT_EQ(found.Length(), text.Length()) << number;
+            EXPECT_EQ(found.low, text.low & (~std::uint64_t{0} >> (64 - 8 * text.Length()))) << number;
+        } else {
+            EXPECT_TRUE(found.Empty()) << number;
+        }
+    }
+    run.fields.StoreColumnNumber<kColSpeed>([] { return 0.0123457; }, texts, 9);
+    EXPECT_TRUE(texts.Find(9).Empty());
+    EXPECT_EQ(run.Cell(kColSpeed), "0.0123457");
+    run.fields.StoreColumnNumber<kColSpeed>([] { return 0.0123457; }, texts, 9);
+    EXPECT_EQ(run.Cell(kColSpeed), "0.0123457");
 }
 
 TEST(FieldTable, ValidCountFollowsStoresAndClears) {
