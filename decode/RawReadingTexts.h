@@ -1,9 +1,8 @@
 #pragma once
+#include <array>
 #include <bit>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "decode/NumberFormat.h"
 
@@ -14,36 +13,33 @@ namespace drovane {
 // back to values seen before, and finding the text again is much cheaper than forming it.
 // Texts of up to eight bytes are kept, one word each (a text holds no zero byte, so the word
 // tells its length); a longer one, such as the text of a speed a hair above zero, is formed
-// every time. The room for all 65536 words is reserved zeroed and untouched, so memory is taken
-// only for the stretches of raw values a log visits.
+// every time. The words lie in pages of 256 raw values, each made when it first keeps a text:
+// a log takes memory only for the stretches of values it visits, and a short one takes little.
 class RawReadingTexts {
 public:
-    static constexpr std::size_t kSlots = std::size_t{1} << 16;
     static constexpr std::uint32_t kMaxKept = 8;
-
-    RawReadingTexts() : slots_(static_cast<std::uint64_t*>(std::calloc(kSlots, sizeof(std::uint64_t)))) {
-        if (!slots_) throw std::bad_alloc();
-    }
 
     // The text kept for `raw`; empty when there is none.
     ShortText Find(std::uint16_t raw) const {
-        std::uint64_t word = slots_[raw];
+        const std::uint64_t* page = pages_[raw >> kPageBits].get();
+        std::uint64_t word = page != nullptr ? page[raw & kPageMask] : 0;
         auto length = static_cast<std::uint32_t>(8 - std::countl_zero(word) / 8);
         return ShortText::Of(word, 0, length);
     }
     // Keeps a text of at most kMaxKept bytes; a longer one is not kept.
     void Keep(std::uint16_t raw, const ShortText& text) {
-        if (text.Length() <= kMaxKept) slots_[raw] = text.low & LowBytes(text.Length());
+        std::uint32_t length = text.Length();
+        if (length == 0 || length > kMaxKept) return;
+        std::unique_ptr<std::uint64_t[]>& page = pages_[raw >> kPageBits];
+        if (!page) page = std::make_unique<std::uint64_t[]>(kPageSize);
+        page[raw & kPageMask] = text.low & (~std::uint64_t{0} >> (64 - 8 * length));
     }
 
 private:
-    static std::uint64_t LowBytes(std::uint32_t count) {
-        return count >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * count)) - 1;
-    }
-    struct Free {
-        void operator()(std::uint64_t* slots) const { std::free(slots); }
-    };
-    std::unique_ptr<std::uint64_t[], Free> slots_;
+    static constexpr int kPageBits = 8;
+    static constexpr std::uint32_t kPageSize = 1u << kPageBits;
+    static constexpr std::uint32_t kPageMask = kPageSize - 1;
+    std::array<std::unique_ptr<std::uint64_t[]>, (1u << 16) / kPageSize> pages_;
 };
 
 // The tables of one run: the vehicle speed, and the four wheel speeds, which share one function
