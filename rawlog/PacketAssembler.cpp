@@ -48,6 +48,8 @@ void PacketAssembler::Run(InputWindow& input) {
             if (skipped_ == 0) {
                 if (decoder_.Untraced()) {
                     ConsumePlainRecords<true>(input);
+                    if (output_.Failed()) return;
+                    if (state_ == State::Hunting) continue;
                 } else {
                     ConsumePlainRecords<false>(input);
                 }
@@ -75,10 +77,12 @@ void PacketAssembler::Run(InputWindow& input) {
     }
 }
 
-// The bulk of a cycle: known records that neither close the packet nor start the next cycle,
-// with nothing skipped before them. They are decoded straight from the buffer; anything else is
-// left for the general steps of Run. kUntraced: the run wants no hex dump and no trace, so only
-// records with a rule go to the decoder.
+// The bulk of a cycle: known records that do not start the next cycle, with nothing skipped
+// before them. They are decoded straight from the buffer; anything else is left for the general
+// steps of Run. kUntraced: the run wants no hex dump and no trace, so only records with a rule go
+// to the decoder, and the closing record is taken here too: the packet is written, and when the
+// next cycle's synchronisation header follows at once, as it mostly does, the loop goes on with
+// it; otherwise it returns to Run to hunt.
 template <bool kUntraced>
 void PacketAssembler::ConsumePlainRecords(InputWindow& input) {
     const std::uint8_t* at = input.Position();
@@ -90,7 +94,19 @@ void PacketAssembler::ConsumePlainRecords(InputWindow& input) {
         if ((kind & kLengthBits) != at[2]) break;  // not a known header
         auto id = static_cast<std::uint16_t>(at[0] << 8 | at[1]);
         if ((kind & (kClosingBit | kTrackedBit)) != 0) {
-            if ((kind & kClosingBit) != 0) break;
+            if ((kind & kClosingBit) != 0) {
+                if constexpr (!kUntraced) break;
+                auto rule = static_cast<std::uint8_t>(kind >> kRuleShift);
+                if (rule != kNoRule) decoder_.DecodeUntraced(rule, at + kHeader);
+                FinishPacket();
+                lowest = lowestTracked_;
+                highest = highestTracked_;
+                at += kRecord;
+                if (output_.Failed()) break;
+                if (end - at < 3 || at[0] != kSyncHeader[0] || at[1] != kSyncHeader[1] || at[2] != kSyncHeader[2]) break;
+                state_ = State::Synchronised;
+                continue;
+            }
             if (lowest < highest && id <= lowest) break;
             if (id < lowest) lowest = id;
             if (id > highest) highest = id;
@@ -173,13 +189,16 @@ void PacketAssembler::ProcessRecord(std::uint16_t id, const std::uint8_t* record
         if (id > highestTracked_) highestTracked_ = id;
     }
     decoder_.DecodeMessage(id, record);
-    if (id == kClosingId) {
-        if (options_.verbose) diagnostics_.Append("--- writing out finished packet\n");
-        ClosePacket();
-        lowestTracked_ = 0xFFFF;
-        highestTracked_ = 0;
-        state_ = State::Hunting;
-    }
+    if (id == kClosingId) FinishPacket();
+}
+
+// After the closing record's rule: the packet is written and the next cycle is hunted for.
+void PacketAssembler::FinishPacket() {
+    if (options_.verbose) diagnostics_.Append("--- writing out finished packet\n");
+    ClosePacket();
+    lowestTracked_ = 0xFFFF;
+    highestTracked_ = 0;
+    state_ = State::Hunting;
 }
 
 void PacketAssembler::ClosePacket() {

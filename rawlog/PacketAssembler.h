@@ -37,6 +37,7 @@ private:
     void ConsumePlainRecords(InputWindow& input);
     void ReportSkipped(std::uint16_t id);
     void ProcessRecord(std::uint16_t id, const std::uint8_t* record);
+    void FinishPacket();
     void ClosePacket();
 
     const RunOptions& options_;
