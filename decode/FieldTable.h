@@ -60,8 +60,9 @@ public:
         decimals_ = static_cast<std::int8_t>(decimals);
         return pendingNumber_;
     }
-    // Takes a number's text formed when the number was stored. A text still pending is dropped,
-    // so the column's bit in the table's pending mask may stay set until the row.
+    // Takes a number's text formed when the number was stored. A number still waiting for its
+    // text is dropped (the column's bit in the table's pending mask may stay set until the row),
+    // and so is the memory of the number the waiting kind was last formatted from.
     void StoreFormatted(const ShortText& text) {
         SetCell(text);
         pendingNumber_ = false;

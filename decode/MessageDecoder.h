@@ -60,10 +60,10 @@ public:
     }
 
 private:
-    // Of each rule: the data bits its values depend on, the columns it stores when those bits
-    // alone decide its values and it repeats often enough to be worth the check (none
-    // otherwise), and the bits of its last record with the columns
-    // it stored when all of them were accepted (none otherwise).
+    // Of each rule: the data bits its values depend on; the columns it stores when those bits
+    // alone decide its values and its records repeat often enough to be worth the check (none
+    // otherwise); and the bits of its last record with the columns it stored when all of them
+    // were accepted (none otherwise).
     struct LastRecord {
         std::uint64_t dataBits = 0;
         std::uint64_t repeatable = 0;
