@@ -81,6 +81,28 @@ inline WholeText MakeWholeText(std::uint32_t value) {
     return {SmallWholeWord(value, count), count};
 }
 
+// The text of a decimal from the text of its whole part (`count` bytes in the low bytes of
+// `text`), its fraction in units of 10^-decimals (decimals 0 .. 2) and its sign: the point and
+// one or two fraction digits (a trailing zero dropped) when the fraction is not zero, then the
+// minus sign. Signs and fractions vary from row to row, so they are applied by masks rather than
+// branches, which would be mispredicted. At most five whole digits with a fraction, six without:
+// the text fits one word, and the minus sign pushes at most one byte into the second.
+inline ShortText FinishDecimal(std::uint64_t text, int count, std::uint32_t fraction, int decimals, bool negative) {
+    int length = count;
+    if (decimals > 0) {
+        std::uint64_t digits = decimals == 1 ? '0' + fraction : kDigitPairs[fraction];
+        int fractionLength = decimals == 2 && fraction % 10 != 0 ? 2 : 1;
+        std::uint64_t keep = 0 - std::uint64_t{fraction != 0};
+        text |= (('.' | digits << 8) << (8 * count)) & keep;
+        length += static_cast<int>((1 + fractionLength) & keep);
+    }
+    std::uint64_t minus = negative;
+    int shift = static_cast<int>(8 * minus);
+    std::uint64_t low = text << shift | ('-' & (0 - minus));
+    std::uint64_t high = (text >> 56) & (0 - minus);
+    return ShortText::Of(low, high, static_cast<std::uint32_t>(length + static_cast<int>(minus)));
+}
+
 // Puts a minus sign before a short text of at most 14 bytes.
 inline ShortText PrependMinus(ShortText text) {
     return ShortText::Of(text.low << 8 | '-', text.high << 8 | text.low >> 56, text.Length() + 1);
@@ -120,23 +142,8 @@ inline ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
     std::uint32_t whole = decimals == 1 ? tens : decimals == 2 ? hundreds : magnitude;
     std::uint32_t fraction = magnitude - whole * (decimals == 1 ? 10u : decimals == 2 ? 100u : 1u);
     auto [text, count] = MakeWholeText(whole);
-    // The point and one or two fraction digits (a trailing zero dropped), kept when the fraction
-    // is not zero. Signs and fractions vary from row to row, so they are applied by masks rather
-    // than branches, which would be mispredicted.
-    std::uint64_t digits = decimals == 1 ? '0' + fraction : kDigitPairs[fraction];
-    int fractionLength = decimals == 2 && fraction % 10 != 0 ? 2 : 1;
-    std::uint64_t keep = 0 - std::uint64_t{fraction != 0};
-    text |= (('.' | digits << 8) << (8 * count)) & keep;
-    int length = count + static_cast<int>((1 + fractionLength) & keep);
-    // At most five whole digits with a fraction, six without: the text fits one word, and the
-    // minus sign pushes at most one byte into the second.
-    std::uint64_t negative = scaled < 0;
-    int shift = static_cast<int>(8 * negative);
-    std::uint64_t low = text << shift | ('-' & (0 - negative));
-    std::uint64_t high = (text >> 56) & (0 - negative);
-    return ShortText::Of(low, high, static_cast<std::uint32_t>(length + static_cast<int>(negative)));
+    return short_texts::FinishDecimal(text, count, fraction, decimals, scaled < 0);
 }
-
 
 // The same text for a reading whose decimals and range of whole parts are known when compiling,
 // as every column of the decoder's rules is: the divisions become multiplications, a whole part
@@ -172,23 +179,7 @@ inline ShortText FormatReadingShort(std::int32_t scaled) {
         text = made.word;
         count = made.length;
     }
-    int length = count;
-    if constexpr (kDecimals > 0) {
-        std::uint64_t digits = kDecimals == 1 ? '0' + fraction : kDigitPairs[fraction];
-        int fractionLength = kDecimals == 2 && fraction % 10 != 0 ? 2 : 1;
-        std::uint64_t keep = 0 - std::uint64_t{fraction != 0};
-        text |= (('.' | digits << 8) << (8 * count)) & keep;
-        length += static_cast<int>((1 + fractionLength) & keep);
-    }
-    if constexpr (kSigned) {
-        std::uint64_t negative = scaled < 0;
-        int shift = static_cast<int>(8 * negative);
-        std::uint64_t low = text << shift | ('-' & (0 - negative));
-        std::uint64_t high = (text >> 56) & (0 - negative);
-        return ShortText::Of(low, high, static_cast<std::uint32_t>(length + static_cast<int>(negative)));
-    } else {
-        return ShortText::Of(text, 0, static_cast<std::uint32_t>(length));
-    }
+    return FinishDecimal(text, count, fraction, kDecimals, kSigned && scaled < 0);
 }
 
 }  // namespace drovane
