@@ -2,8 +2,11 @@
 // truth file cell by cell, the packet numbering, and the warnings the converter gives for damage.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,9 +73,12 @@ protected:
     }
 
     SynthesisReport Synthesize(const SynthSettings& settings) {
-        FileSink log((folder_ / "drive.bin").string());
-        FileSink truth((folder_ / "truth.csv").string());
-        return SynthesizeDrive(settings, log, &truth);
+        FileSink log((folder_ / "drive.bin").string(), tools::ExistingFile::Refuse);
+        FileSink truth((folder_ / "truth.csv").string(), tools::ExistingFile::Refuse);
+        const SynthesisReport report = SynthesizeDrive(settings, log, &truth);
+        log.Commit();
+        truth.Commit();
+        return report;
     }
 
     Conversion Convert(const std::string& unitOption) {
@@ -248,6 +254,93 @@ TEST_F(RoundTripTest, TheSampleScriptConvertsTheDefaultDrive) {
     const std::string shown = ReadFile(output);
     EXPECT_NE(shown.find("Enter input filename: "), std::string::npos);
     EXPECT_NE(shown.find(csv.at(1)), std::string::npos) << "the first data row is shown";
+}
+
+
+// The synthesizer keeps what stands under its output names, run as a user runs it.
+class SynthCommandTest : public RoundTripTest {
+protected:
+    // Runs drovane-synth in the test's folder; returns the exit status and keeps standard error.
+    int RunSynth(const std::string& arguments) {
+        const std::string command = "cd \"" + folder_.string() + "\" && \"" + DROVANE_SYNTH_PATH + "\" " + arguments +
+                                    " > /dev/null 2> stderr.txt";
+        const int raw = std::system(command.c_str());
+        errors_ = ReadFile(folder_ / "stderr.txt");
+        fs::remove(folder_ / "stderr.txt");
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+
+    // The names in the folder, hidden ones included.
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(folder_ / name, std::ios::binary) << text;
+    }
+
+    std::string errors_;
+};
+
+TEST_F(SynthCommandTest, RefusesWhatStandsUnderItsNamesWithoutForce) {
+    struct Case {
+        const char* arguments;
+        const char* message;
+    };
+    for (const Case& c : {
+             Case{"--cycles 20 drive.bin", "drovane-synth: drive.bin exists; give --force to replace it\n"},
+             Case{"--cycles 20 --truth old.csv new.bin", "drovane-synth: old.csv exists; give --force to replace it\n"},
+             Case{"--cycles 20 --truth ./drive.bin drive.bin --force",
+                  "drovane-synth: the truth file would be the log itself: ./drive.bin\n"},
+             Case{"--bogus", "drovane-synth: unknown option: --bogus\n(see drovane-synth --help)\n"},
+         }) {
+        Write("drive.bin", "a real drive");
+        Write("old.csv", "checked rows");
+        EXPECT_EQ(RunSynth(c.arguments), 2) << c.arguments;
+        EXPECT_EQ(errors_, c.message) << c.arguments;
+        EXPECT_EQ(ReadFile(folder_ / "drive.bin"), "a real drive") << c.arguments;
+        EXPECT_EQ(ReadFile(folder_ / "old.csv"), "checked rows") << c.arguments;
+        EXPECT_EQ(Names(), (std::vector<std::string>{"drive.bin", "old.csv"})) << c.arguments;
+    }
+}
+
+TEST_F(SynthCommandTest, ForceReplacesTheFileBehindALinkAndKeepsItsMode) {
+    Write("drive.bin", "a real drive");
+    fs::permissions(folder_ / "drive.bin", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("drive.bin", folder_ / "link.bin");
+    ASSERT_EQ(RunSynth("--cycles 20 --force --truth truth.csv link.bin"), 0) << errors_;
+    EXPECT_TRUE(fs::is_symlink(folder_ / "link.bin"));
+    EXPECT_GT(fs::file_size(folder_ / "drive.bin"), 20U * 200U);
+    EXPECT_EQ(fs::status(folder_ / "drive.bin").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    // A new file gets 0666 less the umask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(static_cast<mode_t>(fs::status(folder_ / "truth.csv").permissions() & fs::perms::all), 0666 & ~mask);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"drive.bin", "link.bin", "truth.csv"}));
+}
+
+TEST_F(SynthCommandTest, AFullDiscIsReportedWithStatusOne) {
+    struct stat device {};
+    if (::stat("/dev/full", &device) != 0 || !S_ISCHR(device.st_mode)) GTEST_SKIP() << "/dev/full is no character device";
+    EXPECT_EQ(RunSynth("--cycles 20 /dev/full"), 1);
+    EXPECT_EQ(errors_, "drovane-synth: cannot write /dev/full: No space left on device\n");
+}
+
+TEST_F(SynthCommandTest, ASignalLeavesTheOldFileAndNoTemporaryFile) {
+    Write("drive.bin", "a real drive");
+    // Stopped once its temporary file is there, long before 4000 MiB are written.
+    const std::string command = "cd \"" + folder_.string() + "\" && { \"" + DROVANE_SYNTH_PATH +
+                                "\" --megabytes 4000 --force drive.bin > /dev/null & pid=$!; "
+                                "for i in $(seq 200); do ls .drive.bin.*.tmp >/dev/null 2>&1 && break; sleep 0.05; done; "
+                                "kill -TERM $pid; wait $pid; exit $?; } 2>/dev/null";
+    const int raw = std::system(command.c_str());
+    EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 128 + SIGTERM);
+    EXPECT_EQ(ReadFile(folder_ / "drive.bin"), "a real drive");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"drive.bin"}));
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ TEST(SynthOptionsTest, LengthDamageTruthAndUnits) {
     EXPECT_EQ(settings.units, UnitSystem::Us);
     EXPECT_EQ(Parse({"--cycles", "250"}).options->settings.cycles, 250);
     EXPECT_TRUE(Parse({"--help"}).options->showHelp);
+    EXPECT_TRUE(Parse({"--force"}).options->force);
+    EXPECT_FALSE(Parse({}).options->force);
 }
 
 TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
@@ -48,12 +50,17 @@ TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
              {"--units", "imperial"},
              {"--seed"},
              {"--speed", "3"},
+             {"--force=yes"},
              {"a.bin", "b.bin"},
          }) {
         const auto parsed = Parse(arguments);
         EXPECT_FALSE(parsed.options) << arguments.front();
         EXPECT_FALSE(parsed.error.empty());
     }
+    // An unknown option is named as such, with or without a value after it.
+    EXPECT_EQ(Parse({"--bogus"}).error, "unknown option: --bogus");
+    EXPECT_EQ(Parse({"--bogus=1"}).error, "unknown option: --bogus");
+    EXPECT_EQ(Parse({"--seed"}).error, "option --seed needs a value");
 }
 
 }  // namespace

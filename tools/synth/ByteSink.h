@@ -1,10 +1,11 @@
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tools/output/OutputFile.h"
 
 namespace drovane::synth {
 
@@ -20,22 +21,23 @@ public:
 };
 
 // Writes to a file in large blocks, so that a log of gigabytes streams at disc speed with a
-// few megabytes of memory. Throws std::runtime_error when the file cannot be opened or written.
+// few megabytes of memory. The file appears under its name only at Commit(); a sink destroyed
+// before that leaves the name as it was. Throws tools::OutputError (tools::OutputExists when the
+// name holds a file and `existing` refuses it).
 class FileSink final : public ByteSink {
 public:
-    explicit FileSink(const std::string& path);
-    ~FileSink() override;
-    FileSink(const FileSink&) = delete;
-    FileSink& operator=(const FileSink&) = delete;
+    FileSink(const std::string& path, tools::ExistingFile existing);
 
     using ByteSink::Write;
     void Write(std::span<const std::uint8_t> bytes) override;
-    // Writes out the buffer and closes the file; errors surface here rather than in the destructor.
+    // Writes out the buffer; errors surface here rather than in the destructor.
     void Flush() override;
+    // Flushes, closes and gives the file its name.
+    void Commit();
+    bool ToStandardOutput() const { return file_.ToStandardOutput(); }
 
 private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
+    tools::OutputFile file_;
     std::vector<std::uint8_t> buffer_;
 };
 

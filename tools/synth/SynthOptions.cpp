@@ -1,5 +1,7 @@
 #include "SynthOptions.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <vector>
@@ -26,6 +28,7 @@ constexpr std::string_view kUsage =
     "  --truth FILE         also write the CSV that a correct conversion gives for the undamaged\n"
     "                       cycles\n"
     "  --units metric|us    units of the truth file (default metric; us matches the -US option)\n"
+    "  --force              replace OUTPUT and the truth file when they exist\n"
     "  --help               show this text\n";
 
 bool ParseNumber(std::string_view text, double& value) {
@@ -40,6 +43,74 @@ bool ParseWhole(std::string_view text, std::uint64_t& value) {
     return error == std::errc() && stop == end;
 }
 
+// What the command line has said so far.
+struct Parsing {
+    SynthOptions options;
+    int lengthOptions = 0;
+};
+
+// Takes an option's value into `parsing`; false when the value is not one the option takes.
+using TakeValue = bool (*)(std::string_view value, Parsing& parsing);
+
+struct ValueOption {
+    std::string_view name;
+    TakeValue take;
+};
+
+constexpr std::array<ValueOption, 8> kValueOptions = {{
+    {"--minutes",
+     [](std::string_view value, Parsing& p) {
+         double number = 0.0;
+         if (!ParseNumber(value, number) || number < 0.0 || number > 1.0e7) return false;
+         p.options.settings.cycles = std::llround(number * 60.0 / kCycleSeconds);
+         p.options.settings.targetBytes = 0;
+         ++p.lengthOptions;
+         return true;
+     }},
+    {"--cycles",
+     [](std::string_view value, Parsing& p) {
+         std::uint64_t whole = 0;
+         if (!ParseWhole(value, whole) || whole > (1ULL << 40)) return false;
+         p.options.settings.cycles = static_cast<std::int64_t>(whole);
+         p.options.settings.targetBytes = 0;
+         ++p.lengthOptions;
+         return true;
+     }},
+    {"--megabytes",
+     [](std::string_view value, Parsing& p) {
+         double number = 0.0;
+         if (!ParseNumber(value, number) || number <= 0.0 || number > 1.0e7) return false;
+         p.options.settings.targetBytes = static_cast<std::uint64_t>(std::ceil(number * 1048576.0));
+         ++p.lengthOptions;
+         return true;
+     }},
+    {"--seed", [](std::string_view value, Parsing& p) { return ParseWhole(value, p.options.settings.seed); }},
+    {"--damage",
+     [](std::string_view value, Parsing& p) {
+         double number = 0.0;
+         if (!ParseNumber(value, number) || number < 0.0 || number > 1.0) return false;
+         p.options.settings.damage.rate = number;
+         return true;
+     }},
+    {"--damage-kinds",
+     [](std::string_view value, Parsing& p) {
+         const auto kinds = DamageKinds::Parse(value);
+         if (kinds) p.options.settings.damage.kinds = *kinds;
+         return kinds.has_value();
+     }},
+    {"--truth",
+     [](std::string_view value, Parsing& p) {
+         p.options.truthPath = std::string(value);
+         return !value.empty();
+     }},
+    {"--units",
+     [](std::string_view value, Parsing& p) {
+         if (value != "metric" && value != "us") return false;
+         p.options.settings.units = value == "us" ? UnitSystem::Us : UnitSystem::Metric;
+         return true;
+     }},
+}};
+
 SynthOptionsResult Fail(std::string message) { return {std::nullopt, std::move(message)}; }
 
 }  // namespace
@@ -47,9 +118,9 @@ SynthOptionsResult Fail(std::string message) { return {std::nullopt, std::move(m
 std::string_view SynthUsage() { return kUsage; }
 
 SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments) {
-    SynthOptions options;
+    Parsing parsing;
+    SynthOptions& options = parsing.options;
     bool outputGiven = false;
-    int lengthOptions = 0;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view name = arguments[i];
         if (!name.starts_with("--")) {
@@ -58,62 +129,28 @@ SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments
             outputGiven = true;
             continue;
         }
-        if (name == "--help") {
-            options.showHelp = true;
+        if (name == "--help" || name == "--force") {
+            (name == "--help" ? options.showHelp : options.force) = true;
             continue;
         }
         std::string_view value;
+        bool valueGiven = false;
         if (const auto equals = name.find('='); equals != std::string_view::npos) {
             value = name.substr(equals + 1);
             name = name.substr(0, equals);
-        } else if (i + 1 < arguments.size()) {
+            valueGiven = true;
+        }
+        if (name == "--help" || name == "--force") return Fail("option " + std::string(name) + " takes no value");
+        const auto* option = std::find_if(kValueOptions.begin(), kValueOptions.end(),
+                                          [&](const ValueOption& known) { return known.name == name; });
+        if (option == kValueOptions.end()) return Fail("unknown option: " + std::string(name));
+        if (!valueGiven) {
+            if (i + 1 == arguments.size()) return Fail("option " + std::string(name) + " needs a value");
             value = arguments[++i];
-        } else {
-            return Fail("option " + std::string(name) + " needs a value");
         }
-        const std::string bad = "bad value for " + std::string(name) + ": " + std::string(value);
-        double number = 0.0;
-        std::uint64_t whole = 0;
-        if (name == "--minutes") {
-            if (!ParseNumber(value, number) || number < 0.0 || number > 1.0e7) return Fail(bad);
-            options.settings.cycles = std::llround(number * 60.0 / kCycleSeconds);
-            options.settings.targetBytes = 0;
-            ++lengthOptions;
-        } else if (name == "--cycles") {
-            if (!ParseWhole(value, whole) || whole > (1ULL << 40)) return Fail(bad);
-            options.settings.cycles = static_cast<std::int64_t>(whole);
-            options.settings.targetBytes = 0;
-            ++lengthOptions;
-        } else if (name == "--megabytes") {
-            if (!ParseNumber(value, number) || number <= 0.0 || number > 1.0e7) return Fail(bad);
-            options.settings.targetBytes = static_cast<std::uint64_t>(std::ceil(number * 1048576.0));
-            ++lengthOptions;
-        } else if (name == "--seed") {
-            if (!ParseWhole(value, whole)) return Fail(bad);
-            options.settings.seed = whole;
-        } else if (name == "--damage") {
-            if (!ParseNumber(value, number) || number < 0.0 || number > 1.0) return Fail(bad);
-            options.settings.damage.rate = number;
-        } else if (name == "--damage-kinds") {
-            const auto kinds = DamageKinds::Parse(value);
-            if (!kinds) return Fail(bad);
-            options.settings.damage.kinds = *kinds;
-        } else if (name == "--truth") {
-            if (value.empty()) return Fail(bad);
-            options.truthPath = std::string(value);
-        } else if (name == "--units") {
-            if (value == "metric") {
-                options.settings.units = UnitSystem::Metric;
-            } else if (value == "us") {
-                options.settings.units = UnitSystem::Us;
-            } else {
-                return Fail(bad);
-            }
-        } else {
-            return Fail("unknown option: " + std::string(name));
-        }
+        if (!option->take(value, parsing)) return Fail("bad value for " + std::string(name) + ": " + std::string(value));
     }
-    if (lengthOptions > 1) return Fail("give only one of --minutes, --cycles and --megabytes");
+    if (parsing.lengthOptions > 1) return Fail("give only one of --minutes, --cycles and --megabytes");
     return {options, {}};
 }
 

@@ -13,6 +13,7 @@ struct SynthOptions {
     SynthSettings settings;
     std::string outputPath = "test_raw.bin";
     std::string truthPath;  // empty: no truth file
+    bool force = false;     // replace files that stand under the output names
     bool showHelp = false;
 };
 
@@ -23,7 +24,7 @@ struct SynthOptionsResult {
 
 // Reads `--name value` (or `--name=value`) options and one output name:
 //   [--minutes M | --cycles N | --megabytes MB] [--seed S] [--damage RATE]
-//   [--damage-kinds LIST] [--truth FILE] [--units metric|us] [--help] [OUTPUT]
+//   [--damage-kinds LIST] [--truth FILE] [--units metric|us] [--force] [--help] [OUTPUT]
 SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments);
 
 std::string_view SynthUsage();

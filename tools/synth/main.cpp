@@ -1,5 +1,8 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -13,31 +16,40 @@ namespace {
 
 using namespace drovane::synth;
 
-void PrintSummary(const SynthOptions& options, const SynthesisReport& report) {
+void PrintSummary(std::FILE* stream, const SynthOptions& options, const SynthesisReport& report) {
     const double seconds = static_cast<double>(report.cycles) * kCycleSeconds;
     const auto minutes = static_cast<long long>(seconds / 60.0);
-    std::printf("drovane-synth: %s: %lld cycles, %lld:%02d of driving (%.1f km), %llu bytes\n",
+    std::fprintf(stream, "drovane-synth: %s: %lld cycles, %lld:%02d of driving (%.1f km), %llu bytes\n",
                 options.outputPath.c_str(), static_cast<long long>(report.cycles), minutes,
                 static_cast<int>(seconds - static_cast<double>(minutes) * 60.0), report.drivenKm,
                 static_cast<unsigned long long>(report.bytes));
     const DamageCounts& damage = report.damage;
     const ExpectedConversion& expected = report.expected;
     if (damage.Total() > 0) {
-        std::printf("  damage: %lld junk (%lld long), %lld unknown (%lld long), %lld lost-end, %lld bitflip, %lld cut\n",
+        std::fprintf(stream, "  damage: %lld junk (%lld long), %lld unknown (%lld long), %lld lost-end, %lld bitflip, %lld cut\n",
                     static_cast<long long>(damage.junk), static_cast<long long>(damage.longJunk),
                     static_cast<long long>(damage.unknown), static_cast<long long>(damage.longUnknown),
                     static_cast<long long>(damage.lostEnd), static_cast<long long>(damage.bitFlip),
                     static_cast<long long>(damage.cut));
     }
-    std::printf("  a correct conversion: %lld packets, %lld rows; warnings: %lld unfinished, %lld skipped bad, "
+    std::fprintf(stream, "  a correct conversion: %lld packets, %lld rows; warnings: %lld unfinished, %lld skipped bad, "
                 "%lld too few fields, %lld out of range\n",
                 static_cast<long long>(expected.packets), static_cast<long long>(expected.rows),
                 static_cast<long long>(expected.unfinishedPackets), static_cast<long long>(expected.skippedBadPackets),
                 static_cast<long long>(expected.sparsePackets), static_cast<long long>(expected.outOfRangeValues));
     if (!options.truthPath.empty()) {
-        std::printf("  truth: %s: %lld rows of undamaged cycles\n", options.truthPath.c_str(),
+        std::fprintf(stream, "  truth: %s: %lld rows of undamaged cycles\n", options.truthPath.c_str(),
                     static_cast<long long>(expected.intactRows));
     }
+}
+
+// Two names for one file: the same text, or names that lead to the same place.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const auto first = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto second = std::filesystem::weakly_canonical(b, ec);
+    return ec ? a == b : first == second;
 }
 
 }  // namespace
@@ -52,16 +64,35 @@ int main(int argc, char** argv) {
     const SynthOptions& options = *parsed.options;
     if (options.showHelp) {
         std::fwrite(SynthUsage().data(), 1, SynthUsage().size(), stdout);
-        return 0;
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
+    if (!options.truthPath.empty() && SameFile(options.truthPath, options.outputPath)) {
+        std::fprintf(stderr, "drovane-synth: the truth file would be the log itself: %s\n", options.truthPath.c_str());
+        return 2;
+    }
+    const auto existing = options.force ? drovane::tools::ExistingFile::Replace : drovane::tools::ExistingFile::Refuse;
+    std::FILE* summary = stdout;
     try {
-        FileSink log(options.outputPath);
+        // Both files are opened, and so both names checked, before a byte is written.
+        FileSink log(options.outputPath, existing);
         std::unique_ptr<FileSink> truth;
-        if (!options.truthPath.empty()) truth = std::make_unique<FileSink>(options.truthPath);
+        if (!options.truthPath.empty()) truth = std::make_unique<FileSink>(options.truthPath, existing);
         const SynthesisReport report = SynthesizeDrive(options.settings, log, truth.get());
-        PrintSummary(options, report);
+        log.Commit();
+        if (truth) truth->Commit();
+        // A log or truth file on standard output must not get the summary mixed into it.
+        const bool logOnStandardOutput = log.ToStandardOutput() || (truth && truth->ToStandardOutput());
+        summary = logOnStandardOutput ? stderr : stdout;
+        PrintSummary(summary, options, report);
+    } catch (const drovane::tools::OutputExists& error) {
+        std::fprintf(stderr, "drovane-synth: %s exists; give --force to replace it\n", error.what());
+        return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "drovane-synth: %s\n", error.what());
+        return 1;
+    }
+    if (std::fflush(summary) != 0) {
+        std::fprintf(stderr, "drovane-synth: cannot write the summary: %s\n", std::strerror(errno));
         return 1;
     }
     return 0;
