@@ -25,8 +25,8 @@ synth=$build/tools/synth/drovane-synth
 drive=$cache/drive-${size_mib}MiB.bin
 small=$cache/drive-10MiB.bin
 noise=$cache/random-${size_mib}MiB.bin
-[ -s "$drive" ] || "$synth" --megabytes "$size_mib" --seed 7 --damage 0.02 "$drive" >/dev/null
-[ -s "$small" ] || "$synth" --megabytes 10 --seed 7 --damage 0.02 "$small" >/dev/null
+[ -s "$drive" ] || "$synth" --megabytes "$size_mib" --seed 7 --damage 0.02 --force "$drive" >/dev/null
+[ -s "$small" ] || "$synth" --megabytes 10 --seed 7 --damage 0.02 --force "$small" >/dev/null
 [ -s "$noise" ] || head -c $((size_mib * 1048576)) /dev/urandom >"$noise"
 
 out=$(mktemp -d)

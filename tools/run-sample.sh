@@ -15,8 +15,8 @@ converter=$2
 folder=${3:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$folder"
 
-echo "== drovane-synth --minutes 10 --seed 1 test_raw.bin"
-"$synth" --minutes 10 --seed 1 test_raw.bin
+echo "== drovane-synth --minutes 10 --seed 1 --force test_raw.bin"
+"$synth" --minutes 10 --seed 1 --force test_raw.bin
 echo
 echo "== drovane2csv, run with no arguments; Enter at its prompt converts test_raw.bin"
 # Both streams through one pipe keep the converter's order; the typed Enter is not echoed, so say it.

@@ -46,7 +46,7 @@ for target in "${targets[@]}"; do
     # An option byte and a plumbing byte, then the drive.
     for seed in 1 2 3; do
       for damage in 0 0.3; do
-        "$synth" --cycles 20 --seed "$seed" --damage "$damage" "$build/fuzz-artifacts/drive.bin" >/dev/null
+        "$synth" --cycles 20 --seed "$seed" --damage "$damage" --force "$build/fuzz-artifacts/drive.bin" >/dev/null
         { printf '\001\005'; cat "$build/fuzz-artifacts/drive.bin"; } >"$corpus/synth-$seed-$damage"
       done
     done
