@@ -2,12 +2,17 @@
 // code, in metric and US units, then read and drawn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 #include "XmlCheck.h"
 #include "app/Conversion.h"
+#include "support/Executable.h"
 #include "support/LogBuilder.h"
+#include "support/TempDir.h"
 #include "tools/plot/SvgPlot.h"
 #include "tools/plot/TripCsv.h"
 
@@ -65,6 +70,45 @@ TEST(ConverterCsv, USOutputReadsBackWithItsUnits) {
     EXPECT_EQ(test::XmlProblem(svg), "");
     EXPECT_NE(svg.find(">mph<"), std::string::npos);
     EXPECT_NE(svg.find(">MPG<"), std::string::npos);
+}
+
+// A converter CSV saved again by Python's csv module (nothing quoted, CR LF line ends) and by
+// pandas (an index column, floats), then drawn by the program: the same drive as the original.
+TEST(ConverterCsv, SavedAgainByPythonItDrawsTheSameDrive) {
+    const char* python = "/usr/bin/python3";
+    if (std::system("test -x /usr/bin/python3") != 0) GTEST_SKIP() << "/usr/bin/python3 is not installed";
+    drovane::test::TempDir dir;
+    RunOptions options;
+    drovane::test::WriteFile(dir.File("trip.csv"), ConvertBytes(ThreeCyclesAndAPartOne(), options).csv);
+    const std::string resave =
+        "import csv, sys\n"
+        "with open('trip.csv', newline='') as f: rows = list(csv.reader(f))\n"
+        "with open('csv-module.csv', 'w', newline='') as f: csv.writer(f).writerows(rows)\n"
+        "try:\n"
+        "    import pandas\n"
+        "except ImportError:\n"
+        "    sys.exit(0)\n"
+        "pandas.read_csv('trip.csv').to_csv('pandas.csv')\n";
+    drovane::test::WriteFile(dir.File("resave.py"), resave);
+    const auto saved = drovane::test::RunShell("cd '" + dir.Path().string() + "' && " + python + " resave.py", dir);
+    ASSERT_EQ(saved.status, 0) << saved.standardError;
+    ASSERT_NE(drovane::test::ReadFile(dir.File("csv-module.csv")).find("Time,Voltage,SOC %"), std::string::npos);
+
+    // What the program prints after the picture's name: the summary of the drive.
+    const auto summary = [&](const std::string& csv) {
+        const std::string out = dir.File(csv + ".txt");
+        const auto run = drovane::test::RunShell(std::string("'") + DROVANE_PLOT_PATH + "' '" + dir.File(csv) +
+                                                     "' > '" + out + "'", dir);
+        EXPECT_EQ(run.status, 0) << csv << ": " << run.standardError;
+        EXPECT_EQ(run.standardError, "") << csv;
+        const std::string text = drovane::test::ReadFile(out);
+        return text.substr(std::min(text.find(".svg: "), text.size()));
+    };
+    const std::string original = summary("trip.csv");
+    EXPECT_NE(original.find("4 packets (1\u20134)"), std::string::npos) << original;
+    EXPECT_EQ(summary("csv-module.csv"), original);
+    if (!std::filesystem::exists(dir.File("pandas.csv"))) GTEST_SKIP() << "pandas (python3-pandas) is not installed";
+    EXPECT_EQ(summary("pandas.csv"), original);
 }
 
 }  // namespace

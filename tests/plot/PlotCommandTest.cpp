@@ -69,7 +69,8 @@ TEST_F(PlotCommand, WritesThePictureBesideTheCsv) {
     std::string svg = ReadFile(Path("trip.svg"));
     EXPECT_EQ(test::XmlProblem(svg), "");
     EXPECT_NE(svg.find("Drive: trip.csv"), std::string::npos);
-    EXPECT_EQ(out_.rfind(Path("trip.svg") + ": 4 packets (1\u20135)", 0), 0u) << out_;
+    EXPECT_EQ(out_.rfind(Path("trip.svg") + ": 0:01 of driving", 0), 0u) << out_;
+    EXPECT_NE(out_.find("4 packets (1\u20135), 100 ms each\n"), std::string::npos) << out_;
 }
 
 TEST_F(PlotCommand, WritesToTheNameGivenAndTakesThePacketTime) {
@@ -77,7 +78,7 @@ TEST_F(PlotCommand, WritesToTheNameGivenAndTakesThePacketTime) {
     ASSERT_EQ(Run({"--packet-ms", "250", csv, Path("picture.svg")}), 0) << err_;
     EXPECT_TRUE(fs::exists(Path("picture.svg")));
     EXPECT_FALSE(fs::exists(Path("us.svg")));
-    EXPECT_NE(out_.find("mi at 250 ms a packet"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("2 packets (1\u20132), 250 ms each"), std::string::npos) << out_;
     ASSERT_EQ(Run({"--packet-ms=20", csv}), 0) << err_;
     EXPECT_TRUE(fs::exists(Path("us.svg")));
 }
@@ -100,7 +101,7 @@ TEST_F(PlotCommand, BadCommandLinesAreOneLineErrors) {
 }
 
 TEST_F(PlotCommand, BadInputIsAOneLineErrorAndNoPicture) {
-    ExpectError({Path("missing.csv")}, "cannot open " + Path("missing.csv") + " for reading");
+    ExpectError({Path("missing.csv")}, "cannot open " + Path("missing.csv") + " for reading: No such file or directory");
     ExpectError({File("empty.csv", "")}, "empty.csv is empty");
     ExpectError({File("header.csv", test::kMetricHeader)}, "header.csv has the header row but no data rows");
     ExpectError({File("other.csv", "name,age\nann,4\n")}, "other.csv:1: not a drovane2csv CSV");
@@ -111,7 +112,16 @@ TEST_F(PlotCommand, BadInputIsAOneLineErrorAndNoPicture) {
         EXPECT_FALSE(fs::exists(Path(name))) << name;
     }
     std::string csv = File("ok.csv", test::kMetricHeader + test::kMetricRows);
-    ExpectError({csv, Path("no-such-dir/x.svg")}, "cannot open");
+    ExpectError({csv, Path("no-such-dir/x.svg")},
+                "cannot open " + Path("no-such-dir/x.svg") + " for writing: No such file or directory");
+}
+
+TEST_F(PlotCommand, AnOldPictureIsReplacedWhole) {
+    std::string csv = File("trip.csv", test::kMetricHeader + test::kMetricRows);
+    File("trip.svg", "an old picture");
+    ASSERT_EQ(Run({csv}), 0) << err_;
+    EXPECT_EQ(test::XmlProblem(ReadFile(Path("trip.svg"))), "");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 2) << "no file left over";
 }
 
 TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
@@ -126,14 +136,20 @@ TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
     struct Case {
         std::string args;
         int status;
+        const char* message;  // the start of the one line on standard error, or "" for none
     };
-    for (const Case& c : {Case{Quote(noise), 1}, Case{Quote(cut), 1}, Case{Quote(good), 0}, Case{"", 1},
-                          Case{"--help", 0}}) {
+    for (const Case& c : {Case{Quote(noise), 1, "drovane-plot: error: "},
+                          Case{Quote(cut), 0, "drovane-plot: warning: "},
+                          Case{Quote(good), 0, ""},
+                          Case{"", 1, "drovane-plot: error: "},
+                          Case{"--help", 0, ""},
+                          Case{Quote(good) + " /dev/full", 1, "drovane-plot: error: cannot write /dev/full: No space"}}) {
         std::string command = Quote(DROVANE_PLOT_PATH) + " " + c.args + " >/dev/null";
         drovane::test::ProcessResult result = RunShell(command, dir_);
         EXPECT_EQ(result.status, c.status) << command;
         const std::string& text = result.standardError;
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.status == 0 ? 0 : 1) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), *c.message ? 1 : 0) << text;
+        EXPECT_EQ(text.rfind(c.message, 0), 0u) << text;
     }
 }
 

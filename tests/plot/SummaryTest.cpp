@@ -28,6 +28,11 @@ TEST(Summary, IntegratesTheSpeedOverThePacketNumbers) {
     EXPECT_NEAR(*summary.distance, 0.1, 1e-12);
     ASSERT_TRUE(summary.averageEconomy.has_value());
     EXPECT_NEAR(*summary.averageEconomy, 18.0, 1e-12);
+    // 2 L/h for 10 s, and the 101 packets last 10.1 s.
+    ASSERT_TRUE(summary.fuelUsed.has_value());
+    EXPECT_NEAR(*summary.fuelUsed, 2.0 * 10.0 / 3600.0, 1e-12);
+    EXPECT_EQ(summary.topSpeed, 36.0);
+    EXPECT_NEAR(summary.seconds, 10.1, 1e-12);
 }
 
 TEST(Summary, BridgesSkippedPacketsAndCountsReversing) {
@@ -59,8 +64,9 @@ TEST(Summary, SaysWhatTheRowsDoNotCarry) {
     EXPECT_FALSE(summary.distance.has_value());
     EXPECT_FALSE(summary.averageEconomy.has_value());
     EXPECT_DOUBLE_EQ(summary.evShare, 1.0);
+    EXPECT_FALSE(summary.fuelUsed.has_value());
     EXPECT_EQ(SummaryLine(summary, LabelsFor(UnitSystem::Metric), 0.1),
-              "1 packet (1)  \u00B7  EV mode in 100% of packets");
+              "0:00 of driving  \u00B7  EV mode 100% of the time  \u00B7  1 packet (1), 100 ms each");
 
     TripSummary electric = Summarize(SteadyTrip({1, 2, 3}, 20.0, 0.0), 0.1);
     EXPECT_FALSE(electric.averageEconomy.has_value());
@@ -72,8 +78,16 @@ TEST(Summary, LineUsesTheUnitsOfTheHeadings) {
     for (int p = 1; p <= 12001; ++p) packets.push_back(p);
     TripSummary summary = Summarize(SteadyTrip(packets, 30.0, 0.6), 0.1);
     EXPECT_EQ(SummaryLine(summary, LabelsFor(UnitSystem::US), 0.1),
-              "12,001 packets (1\u201312,001)  \u00B7  \u2248 10.0 mi at 100 ms a packet  \u00B7  "
-              "average 50.0 MPG  \u00B7  EV mode in 0% of packets");
+              "20:00 of driving  \u00B7  10.0 mi  \u00B7  top speed 30 mph  \u00B7  0.20 gal of fuel  \u00B7  "
+              "average 50.0 MPG  \u00B7  EV mode 0% of the time  \u00B7  12,001 packets (1\u201312,001), 100 ms each");
+}
+
+TEST(Summary, DurationsReadAsMinutesOrHours) {
+    for (const auto& [seconds, text] : std::vector<std::pair<double, std::string>>{
+             {0.0, "0:00"}, {59.6, "1:00"}, {600.0, "10:00"}, {3599.4, "59:59"}, {3600.0, "1:00:00"},
+             {7208.3, "2:00:08"}, {-1.0, "0:00"}}) {
+        EXPECT_EQ(FormatDuration(seconds), text) << seconds;
+    }
 }
 
 }  // namespace

@@ -89,11 +89,13 @@ TEST(SvgPlot, MetricPictureIsWellFormedAndLabelledInMetricUnits) {
     std::string svg = Render(Parse(test::kMetricHeader + test::kMetricRows));
     EXPECT_EQ(test::XmlProblem(svg), "");
     for (const char* text : {"Drive: trip.csv", "4 packets (1\u20135)", ">km/h<", ">km/L<", "fuel flow (L/hr)",
-                             "Vehicle speed (km/h)", "Economy (km/L)", "Packet number"}) {
+                             "Vehicle speed (km/h)", "Economy (km/L)", "Minutes of driving", "Temperatures (\u00B0C)",
+                             " L of fuel"}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }
     for (const char* id : {"speed", "speedometer", "engine-speed", "ev-mode", "soc", "charge", "discharge", "economy",
-                           "fuel-flow", "fuel-flow-area", "no-fuel"}) {
+                           "fuel-flow", "fuel-flow-area", "no-fuel", "battery-temp-min", "battery-temp-max",
+                           "engine-temp", "coolant-temp"}) {
         EXPECT_NE(svg.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
     }
     EXPECT_EQ(svg.find("mph"), std::string::npos);
@@ -102,7 +104,8 @@ TEST(SvgPlot, MetricPictureIsWellFormedAndLabelledInMetricUnits) {
 TEST(SvgPlot, USPictureTakesItsUnitsFromTheHeadings) {
     std::string svg = Render(Parse(test::kUSHeader + test::kUSRows));
     EXPECT_EQ(test::XmlProblem(svg), "");
-    for (const char* text : {">mph<", ">MPG<", "fuel flow (G/hr)", "Vehicle speed (mph)", " mi at "}) {
+    for (const char* text : {">mph<", ">MPG<", "fuel flow (G/hr)", "Vehicle speed (mph)", " mi  ", " gal of fuel",
+                             "Temperatures (\u00B0F)"}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }
     EXPECT_EQ(svg.find("km/h"), std::string::npos);
@@ -146,19 +149,67 @@ TEST(SvgPlot, NoFuelEconomyIsAGapAndABandNotASpike) {
     EXPECT_NEAR(band[0].y, box.top + 1, 0.01);
     std::size_t panel = svg.find("<g id=\"panel4\">");
     std::string fuel = svg.substr(panel, svg.find("</g>", panel) - panel);
-    EXPECT_NE(fuel.find(">25</text>"), std::string::npos) << "the economy axis goes to 25";
     EXPECT_EQ(fuel.find(">1000</text>"), std::string::npos) << "no axis up to 999.9";
 }
 
-TEST(SvgPlot, RareHugeEconomyValuesAreCutNotScaledTo) {
-    Trip trip;
-    for (int p = 1; p <= 1000; ++p) {
-        std::size_t row = trip.AddRow(p);
-        trip.Values(Series::Economy)[row] = p == 500 ? 4000.0 : 15.0 + (p % 10);
+// The tick labels of the economy axis, in order from the top.
+std::vector<std::string> EconomyTicks(const std::string& svg) {
+    std::size_t panel = svg.find("<g id=\"panel4\">");
+    std::string fuel = svg.substr(panel, svg.find("</g>", panel) - panel);
+    std::vector<std::string> ticks;
+    for (std::size_t at = fuel.find("text-anchor=\"end\">"); at != std::string::npos;
+         at = fuel.find("text-anchor=\"end\">", at + 1)) {
+        std::size_t start = fuel.find('>', at) + 1;
+        ticks.insert(ticks.begin(), fuel.substr(start, fuel.find('<', start) - start));
     }
-    std::string svg = Render(trip);
-    EXPECT_NE(svg.find("Economy (km/L), cut at 30"), std::string::npos);
-    EXPECT_EQ(test::XmlProblem(svg), "");
+    return ticks;
+}
+
+TEST(SvgPlot, TheEconomyAxisIsTheSameForEveryDriveAndCutsWhatLiesBeyond) {
+    struct Case {
+        UnitSystem units;
+        double lowest;
+        double highest;
+        const char* legend;
+        std::vector<std::string> ticks;
+    };
+    const std::vector<std::string> metric{"50", "40", "30", "20", "10", "0", "-10"};
+    const std::vector<std::string> us{"120", "100", "80", "60", "40", "20", "0", "-20"};
+    for (const Case& c : {Case{UnitSystem::Metric, 15.0, 25.0, "Economy (km/L)<", metric},
+                          Case{UnitSystem::Metric, -3.0, 4000.0, "Economy (km/L), cut at 50<", metric},
+                          Case{UnitSystem::Metric, -30.0, 20.0, "Economy (km/L), cut at -10<", metric},
+                          Case{UnitSystem::US, -50.0, 300.0, "Economy (MPG), cut at -20 and 120<", us},
+                          Case{UnitSystem::US, 40.0, 60.0, "Economy (MPG)<", us}}) {
+        Trip trip;
+        trip.units = c.units;
+        for (int p = 1; p <= 1000; ++p) {
+            std::size_t row = trip.AddRow(p);
+            trip.Values(Series::Economy)[row] = p == 500 ? c.highest : p == 600 ? c.lowest : (c.lowest + c.highest) / 2;
+        }
+        std::string svg = Render(trip);
+        EXPECT_EQ(test::XmlProblem(svg), "");
+        EXPECT_NE(svg.find(c.legend), std::string::npos) << c.legend;
+        EXPECT_EQ(EconomyTicks(svg), c.ticks) << c.legend;
+    }
+}
+
+TEST(SvgPlot, TheTimeAxisReadsInMinutesWithThePacketNumbersUnder) {
+    Trip trip;
+    for (int p = 1; p <= 6000; ++p) trip.Values(Series::Speed)[trip.AddRow(p)] = 50;
+    struct Case {
+        double packetSeconds;
+        std::vector<const char*> labels;  // minute, then its packet
+    };
+    for (const Case& c : {Case{0.1, {">0</text>", ">1</text>", ">5</text>", ">3,001</text>", ">9</text>", ">5,401</text>"}},
+                          Case{0.2, {">0</text>", ">2</text>", ">601</text>", ">18</text>", ">5,401</text>"}},
+                          Case{0.01, {">0.2</text>", ">1,201</text>", ">0.9</text>", ">5,401</text>"}}}) {
+        PlotOptions options;
+        options.packetSeconds = c.packetSeconds;
+        std::string svg = RenderSvg(trip, options);
+        std::string axis = svg.substr(svg.rfind("</g>"));
+        for (const char* label : c.labels) EXPECT_NE(axis.find(label), std::string::npos) << c.packetSeconds << label;
+        EXPECT_NE(axis.find("Minutes of driving, at "), std::string::npos);
+    }
 }
 
 TEST(SvgPlot, AMillionRowsMakeASmallPictureThatKeepsThePeaks) {

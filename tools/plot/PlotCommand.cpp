@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <new>
 #include <ostream>
 #include <stdexcept>
@@ -12,6 +11,7 @@
 #include "tools/plot/SvgPlot.h"
 #include "tools/plot/Text.h"
 #include "tools/plot/TripCsv.h"
+#include "tools/output/OutputFile.h"
 
 namespace drovane::plot {
 namespace {
@@ -19,9 +19,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: drovane-plot [--packet-ms MS] trip.csv [trip.svg]\n"
     "Draws the drive in a CSV written by drovane2csv as one SVG picture: speed, engine speed with\n"
-    "EV mode, battery charge and current, fuel economy and flow, over the packet number.\n"
-    "The picture goes to the CSV's name with .svg unless a second name is given.\n"
-    "  --packet-ms MS  time that one packet stands for, for the distance (default 100)\n"
+    "EV mode, battery charge and current, fuel economy and flow, temperatures, over the minutes of\n"
+    "driving. The picture goes to the CSV's name with .svg unless a second name is given.\n"
+    "  --packet-ms MS  time that one packet stands for, for the minutes, the distance and the fuel\n"
+    "                  used (default 100)\n"
     "  -h, --help      show this text\n";
 
 constexpr double kDefaultPacketMs = 100.0;
@@ -82,18 +83,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     return a == b || std::filesystem::equivalent(a, b, ec);
 }
 
-void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) throw InputError(Cat("cannot open ", path, " for writing"));
-    file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (!file) {
-        std::error_code ec;
-        std::filesystem::remove(path, ec);
-        throw InputError(Cat("cannot write ", path));
-    }
-}
-
 }  // namespace
 
 std::string DefaultSvgName(const std::string& csvName) {
@@ -113,11 +102,13 @@ int RunPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
         }
         if (SameFile(parsed.csv, parsed.svg)) throw UsageError(Cat("the picture would overwrite the CSV ", parsed.csv));
         Trip trip = ReadTripFile(parsed.csv);
+        for (const std::string& warning : trip.warnings) err << "drovane-plot: warning: " << warning << "\n";
         PlotOptions options;
         options.title = std::filesystem::path(parsed.csv).filename().string();
         options.packetSeconds = parsed.packetMs / 1000.0;
         std::string svg = RenderSvg(trip, options);
-        WriteFile(parsed.svg, svg);
+        // A picture that stood under the name is ours to replace, and stays until the new one is whole.
+        tools::WriteWholeFile(parsed.svg, svg, tools::ExistingFile::Replace);
         out << parsed.svg << ": "
             << SummaryLine(Summarize(trip, options.packetSeconds), LabelsFor(trip.units), options.packetSeconds)
             << "\n";

@@ -1,11 +1,33 @@
 #include "tools/plot/Summary.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tools/plot/Axis.h"
 #include "tools/plot/Text.h"
 
 namespace drovane::plot {
+namespace {
+
+// The integral of a series over the packets, in value-hours, by the trapezoid rule between the
+// rows that carry a value; absent when no row does. `magnitude` counts reversing as ground covered.
+std::optional<double> Integrate(const Trip& trip, const std::vector<double>& values, double hoursPerPacket,
+                                bool magnitude) {
+    std::optional<double> total;
+    double previousPacket = 0.0;
+    double previousValue = 0.0;
+    for (std::size_t row = 0; row < trip.Rows(); ++row) {
+        if (std::isnan(values[row])) continue;
+        const double value = magnitude ? std::fabs(values[row]) : values[row];
+        total = total ? *total + (previousValue + value) / 2.0 * (trip.time[row] - previousPacket) * hoursPerPacket
+                      : 0.0;
+        previousPacket = trip.time[row];
+        previousValue = value;
+    }
+    return total;
+}
+
+}  // namespace
 
 TripSummary Summarize(const Trip& trip, double packetSeconds) {
     TripSummary summary;
@@ -13,60 +35,59 @@ TripSummary Summarize(const Trip& trip, double packetSeconds) {
     if (summary.rows == 0) return summary;
     summary.firstPacket = trip.time.front();
     summary.lastPacket = trip.time.back();
+    summary.seconds = (summary.lastPacket - summary.firstPacket + 1.0) * packetSeconds;
 
+    const double hoursPerPacket = packetSeconds / 3600.0;
     const std::vector<double>& speed = trip.Values(Series::Speed);
-    const std::vector<double>& flow = trip.Values(Series::FuelFlow);
-    double hours = packetSeconds / 3600.0;
-    bool anySpeed = false;
-    double distance = 0.0;
-    double previousPacket = 0.0;
-    double previousSpeed = 0.0;
-    double speedSum = 0.0;
-    double flowSum = 0.0;
-    bool anyPair = false;
-    std::vector<std::uint8_t> ev = HeldEvMode(trip);
-    std::size_t evRows = 0;
-    for (std::size_t row = 0; row < summary.rows; ++row) {
-        evRows += ev[row];
-        if (std::isnan(speed[row])) continue;
-        double magnitude = std::fabs(speed[row]);  // reversing covers ground too
-        if (anySpeed) distance += (previousSpeed + magnitude) / 2.0 * (trip.time[row] - previousPacket) * hours;
-        anySpeed = true;
-        previousPacket = trip.time[row];
-        previousSpeed = magnitude;
-        if (std::isnan(flow[row])) continue;
-        anyPair = true;
-        speedSum += magnitude;
-        flowSum += flow[row];
+    summary.distance = Integrate(trip, speed, hoursPerPacket, true);
+    summary.fuelUsed = Integrate(trip, trip.Values(Series::FuelFlow), hoursPerPacket, false);
+    for (double value : speed) {
+        if (!std::isnan(value)) summary.topSpeed = std::max(summary.topSpeed.value_or(value), value);
     }
-    if (anySpeed) summary.distance = distance;
-    summary.fuelKnown = anyPair;
-    if (anyPair) {
-        summary.fuelUsed = flowSum > 0.0;
-        if (summary.fuelUsed) summary.averageEconomy = speedSum / flowSum;
+    if (summary.distance && summary.fuelUsed && *summary.fuelUsed > 0.0) {
+        summary.averageEconomy = *summary.distance / *summary.fuelUsed;
     }
+    const std::vector<std::uint8_t> ev = HeldEvMode(trip);
+    const auto evRows = std::count(ev.begin(), ev.end(), 1);
     summary.evShare = static_cast<double>(evRows) / static_cast<double>(summary.rows);
     return summary;
 }
 
-std::string SummaryLine(const TripSummary& summary, const UnitLabels& units, double packetSeconds) {
-    const std::string dot = "  \u00B7  ";
-    std::string range = FormatGrouped(summary.firstPacket, 0);
-    if (summary.lastPacket != summary.firstPacket) Append(range, "\u2013", FormatGrouped(summary.lastPacket, 0));
-    std::string line = Cat(FormatGrouped(static_cast<double>(summary.rows), 0),
-                           summary.rows == 1 ? " packet (" : " packets (", range, ")");
+std::string FormatDuration(double seconds) {
+    const auto whole = static_cast<long long>(std::llround(std::max(seconds, 0.0)));
+    const auto two = [](long long n) { return Cat(n < 10 ? "0" : "", std::to_string(n)); };
+    if (whole < 3600) return Cat(std::to_string(whole / 60), ":", two(whole % 60));
+    return Cat(std::to_string(whole / 3600), ":", two(whole / 60 % 60), ":", two(whole % 60));
+}
+
+std::vector<std::string> SummaryParts(const TripSummary& summary, const UnitLabels& units, double packetSeconds) {
+    std::vector<std::string> parts{Cat(FormatDuration(summary.seconds), " of driving")};
     if (summary.distance) {
-        double d = *summary.distance;
-        double ms = packetSeconds * 1000.0;
-        Append(line, dot, "\u2248 ", FormatGrouped(d, d < 100.0 ? 1 : 0), " ", units.distance, " at ",
-               FormatGrouped(ms, ms < 10.0 ? 1 : 0), " ms a packet");
+        const double d = *summary.distance;
+        parts.push_back(Cat(FormatGrouped(d, d < 100.0 ? 1 : 0), " ", units.distance));
+    }
+    if (summary.topSpeed) parts.push_back(Cat("top speed ", FormatGrouped(*summary.topSpeed, 0), " ", units.speed));
+    if (summary.fuelUsed) {
+        parts.push_back(*summary.fuelUsed > 0.0 ? Cat(FormatGrouped(*summary.fuelUsed, *summary.fuelUsed < 0.1 ? 3 : 2), " ", units.fuel, " of fuel")
+                                                : std::string("no fuel used"));
     }
     if (summary.averageEconomy) {
-        Append(line, dot, "average ", FormatGrouped(*summary.averageEconomy, 1), " ", units.economy);
-    } else if (summary.fuelKnown) {
-        Append(line, dot, "no fuel used");
+        parts.push_back(Cat("average ", FormatGrouped(*summary.averageEconomy, 1), " ", units.economy));
     }
-    Append(line, dot, "EV mode in ", FormatGrouped(summary.evShare * 100.0, 0), "% of packets");
+    parts.push_back(Cat("EV mode ", FormatGrouped(summary.evShare * 100.0, 0), "% of the time"));
+    std::string range = FormatGrouped(summary.firstPacket, 0);
+    if (summary.lastPacket != summary.firstPacket) Append(range, "\u2013", FormatGrouped(summary.lastPacket, 0));
+    const double ms = packetSeconds * 1000.0;
+    parts.push_back(Cat(FormatGrouped(static_cast<double>(summary.rows), 0), summary.rows == 1 ? " packet (" : " packets (",
+                        range, "), ", FormatGrouped(ms, ms < 10.0 ? 1 : 0), " ms each"));
+    return parts;
+}
+
+std::string SummaryLine(const TripSummary& summary, const UnitLabels& units, double packetSeconds) {
+    std::string line;
+    for (const std::string& part : SummaryParts(summary, units, packetSeconds)) {
+        Append(line, line.empty() ? "" : "  \u00B7  ", part);
+    }
     return line;
 }
 

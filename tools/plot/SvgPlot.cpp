@@ -1,6 +1,7 @@
 #include "tools/plot/SvgPlot.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -16,12 +17,14 @@ namespace {
 // Layout, in pixels.
 constexpr double kMarginLeft = 84.0;
 constexpr double kMarginRight = 84.0;
-constexpr double kTitleHeight = 76.0;
+constexpr double kTitleHeight = 58.0;  // the title, before the summary's lines
+constexpr double kSummaryLineHeight = 18.0;
+constexpr double kSummaryCharWidth = 7.6;  // average width of a 14px character
 constexpr double kHeaderHeight = 30.0;
 constexpr double kPanelHeight = 180.0;
 constexpr double kPanelGap = 14.0;
-constexpr double kFooterHeight = 58.0;
-constexpr int kPanelCount = 4;
+constexpr double kFooterHeight = 76.0;
+constexpr int kPanelCount = 5;
 constexpr int kYIntervals = 8;  // at most, on a panel's value axis
 constexpr int kXTicks = 10;
 constexpr double kLegendCharWidth = 7.4;  // average width of a 13px character
@@ -42,6 +45,19 @@ constexpr const char* kEconomyColour = "#2166ac";
 constexpr const char* kFlowFillColour = "#e6ab02";
 constexpr const char* kFlowLineColour = "#a67c00";
 constexpr const char* kNoFuelColour = "#7f7f7f";
+constexpr const char* kMinBatteryTempColour = "#6baed6";
+constexpr const char* kMaxBatteryTempColour = "#08519c";
+constexpr const char* kEngineTempColour = kEngineColour;
+constexpr const char* kCoolantTempColour = "#e6550d";
+
+// The economy axis is the same for every drive of a unit system, so that two pictures compare at
+// a glance: about -10 to 50 km/L, or -20 to 120 MPG (-8.5 to 51 km/L). Reversing reads below zero.
+struct EconomyAxis {
+    double lo;
+    double hi;
+};
+constexpr EconomyAxis kMetricEconomyAxis{-10.0, 50.0};
+constexpr EconomyAxis kUSEconomyAxis{-20.0, 120.0};
 
 constexpr const char* kStyle =
     "text{font-family:'DejaVu Sans',Verdana,Arial,Helvetica,sans-serif;fill:#333}"
@@ -50,6 +66,7 @@ constexpr const char* kStyle =
     ".panel{font-size:15px;font-weight:bold;fill:#222}"
     ".legend{font-size:13px}"
     ".tick{font-size:12px;fill:#555}"
+    ".packet{font-size:11px;fill:#999}"
     ".unit{font-size:13px;font-weight:bold}"
     ".note{font-size:13px;font-style:italic;fill:#888}"
     ".grid{stroke:#e4e4e4;stroke-width:1}"
@@ -67,13 +84,29 @@ std::string Num(double value) {
     return out;
 }
 
+// The horizontal axis. Rows are placed by packet number; the scale reads in minutes of driving,
+// packet 1 at minute 0.
 struct Frame {
     double left = 0.0;
     double right = 0.0;
     double x0 = 0.0;  // packet at the left edge
     double x1 = 1.0;  // packet at the right edge
+    double packetSeconds = 0.1;
     double X(double packet) const { return left + (packet - x0) / (x1 - x0) * (right - left); }
+    double Minutes(double packet) const { return (packet - 1.0) * packetSeconds / 60.0; }
+    double Packet(double minutes) const { return minutes * 60.0 / packetSeconds + 1.0; }
 };
+
+// A step for the minute scale: the nice steps up to five minutes, then steps that an hour
+// divides into or whole hours.
+double MinuteStep(double spanMinutes, int maxIntervals) {
+    const double step = NiceStep(spanMinutes, maxIntervals);
+    if (step <= 5.0) return step;
+    for (double minutes : {10.0, 15.0, 20.0, 30.0, 60.0, 120.0, 180.0, 240.0, 360.0, 720.0, 1440.0}) {
+        if (spanMinutes / minutes <= maxIntervals) return minutes;
+    }
+    return step;
+}
 
 struct Scale {
     AxisRange range;
@@ -119,13 +152,17 @@ public:
         frame_.right = width_ - kMarginRight;
         frame_.x0 = trip.Rows() > 0 ? trip.time.front() : 0.0;
         frame_.x1 = trip.Rows() > 0 ? trip.time.back() : 1.0;
+        frame_.packetSeconds = options.packetSeconds;
         if (frame_.x1 - frame_.x0 < 1.0) {  // a single packet, or packet numbers that repeat
             frame_.x0 -= 0.5;
             frame_.x1 += 0.5;
         }
-        height_ = kTitleHeight + kPanelCount * (kHeaderHeight + kPanelHeight + kPanelGap) - kPanelGap + kFooterHeight;
+        summaryLines_ = WrapParts(SummaryParts(Summarize(trip, options.packetSeconds), units_, options.packetSeconds),
+                                  static_cast<std::size_t>((frame_.right - frame_.left) / kSummaryCharWidth));
+        panelsTop_ = kTitleHeight + kSummaryLineHeight * static_cast<double>(summaryLines_.size()) + 8.0;
+        height_ = panelsTop_ + kPanelCount * (kHeaderHeight + kPanelHeight + kPanelGap) - kPanelGap + kFooterHeight;
         columns_ = PlotColumns(options.width);
-        xStep_ = std::max(1.0, NiceStep(frame_.x1 - frame_.x0, kXTicks));
+        minuteStep_ = MinuteStep(frame_.Minutes(frame_.x1) - frame_.Minutes(frame_.x0), kXTicks);
     }
 
     std::string Paint() {
@@ -138,7 +175,7 @@ public:
                "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n");
         PaintTitle();
         for (int panel = 0; panel < kPanelCount; ++panel) {
-            double top = kTitleHeight + panel * (kHeaderHeight + kPanelHeight + kPanelGap);
+            double top = panelsTop_ + panel * (kHeaderHeight + kPanelHeight + kPanelGap);
             boxTop_ = top + kHeaderHeight;
             boxBottom_ = boxTop_ + kPanelHeight;
             std::string number = std::to_string(panel + 1);
@@ -149,11 +186,12 @@ public:
                 case 0: PaintSpeedPanel(top); break;
                 case 1: PaintEnginePanel(top); break;
                 case 2: PaintBatteryPanel(top); break;
-                default: PaintFuelPanel(top); break;
+                case 3: PaintFuelPanel(top); break;
+                default: PaintTemperaturePanel(top); break;
             }
             out_ += "</g>\n";
         }
-        PaintPacketAxis();
+        PaintTimeAxis();
         out_ += "</svg>\n";
         return std::move(out_);
     }
@@ -171,9 +209,34 @@ private:
     }
 
     void PaintTitle() {
-        TripSummary summary = Summarize(trip_, options_.packetSeconds);
         Text("title", frame_.left, 32.0, Cat("Drive: ", options_.title));
-        Text("summary", frame_.left, 58.0, SummaryLine(summary, units_, options_.packetSeconds));
+        for (std::size_t i = 0; i < summaryLines_.size(); ++i) {
+            Text("summary", frame_.left, kTitleHeight + kSummaryLineHeight * static_cast<double>(i), summaryLines_[i]);
+        }
+    }
+
+    // The summary's parts joined into lines of at most `width` characters, a part never split.
+    static std::vector<std::string> WrapParts(const std::vector<std::string>& parts, std::size_t width) {
+        const std::string dot = "  \u00B7  ";
+        std::vector<std::string> lines;
+        for (const std::string& part : parts) {
+            if (!lines.empty() && Characters(lines.back()) + Characters(dot) + Characters(part) <= width) {
+                Append(lines.back(), dot, part);
+            } else {
+                lines.push_back(part);
+            }
+        }
+        return lines;
+    }
+
+    // Characters, not bytes, of UTF-8 text.
+    static std::size_t Characters(std::string_view text) {
+        return static_cast<std::size_t>(
+            std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    }
+
+    std::vector<double> MinuteTicks() const {
+        return TicksWithin(frame_.Minutes(frame_.x0), frame_.Minutes(frame_.x1), minuteStep_);
     }
 
     Scale MakeScale(double lo, double hi) const {
@@ -191,8 +254,8 @@ private:
         for (double tick : TicksWithin(left.range.lo, left.range.hi, left.range.step)) {
             Append(grid, "M", Num(frame_.left), " ", Num(left.Y(tick)), "H", Num(frame_.right));
         }
-        for (double tick : TicksWithin(frame_.x0, frame_.x1, xStep_)) {
-            Append(grid, "M", Num(frame_.X(tick)), " ", Num(boxTop_), "V", Num(boxBottom_));
+        for (double minutes : MinuteTicks()) {
+            Append(grid, "M", Num(frame_.X(frame_.Packet(minutes))), " ", Num(boxTop_), "V", Num(boxBottom_));
         }
         Append(out_, "<path class=\"grid\" d=\"", grid, "\"/>\n");
         PaintAxisLabels(left, frame_.left - 8.0, "end", leftUnit, frame_.left - 58.0, -90, leftColour);
@@ -422,24 +485,12 @@ private:
                 finite.push_back(economy[row]);
             }
         }
-        double economyLo = 0.0;
-        double economyHi = 1.0;
-        bool capped = false;
-        if (!finite.empty()) {
-            // A tiny fuel flow gives a huge instantaneous economy: the axis is kept for the usual
-            // values and the rare huge ones are cut at its top.
-            auto [lowest, highest] = std::minmax_element(finite.begin(), finite.end());
-            economyLo = std::min(0.0, *lowest);
-            economyHi = *highest;
-            std::size_t at = static_cast<std::size_t>(0.99 * static_cast<double>(finite.size() - 1));
-            std::nth_element(finite.begin(), finite.begin() + static_cast<std::ptrdiff_t>(at), finite.end());
-            double usual = finite[at];
-            if (usual > 0.0 && economyHi > 1.5 * usual) {
-                economyHi = 1.2 * usual;
-                capped = true;
-            }
-        }
-        Scale economyScale = MakeScale(economyLo, economyHi);
+        // A tiny fuel flow gives a huge instantaneous economy: such values are cut at the edge of
+        // the fixed axis, and the legend says so.
+        const EconomyAxis axis = trip_.units == UnitSystem::US ? kUSEconomyAxis : kMetricEconomyAxis;
+        Scale economyScale = MakeScale(axis.lo, axis.hi);
+        const bool cutAbove = std::any_of(finite.begin(), finite.end(), [&](double v) { return v > economyScale.range.hi; });
+        const bool cutBelow = std::any_of(finite.begin(), finite.end(), [&](double v) { return v < economyScale.range.lo; });
         Extent flowExtent = ExtentOf(flow);
         Scale flowScale = MakeScale(std::min(0.0, flowExtent.lo), flowExtent.any ? std::max(flowExtent.hi, 0.0) : 1.0);
         AlignZero(economyScale, flowScale);
@@ -456,23 +507,67 @@ private:
         PaintLine("economy", Reduced(drawn), economyScale, kEconomyColour, 1.4);
         if (!ExtentOf(economy).any && !flowExtent.any) PaintNoData("no fuel values in this file");
         std::string economyLabel = Cat("Economy (", units_.economy, ")");
-        if (capped) Append(economyLabel, ", cut at ", FormatTick(economyScale.range.hi, economyScale.range.step));
+        const std::string lo = FormatTick(economyScale.range.lo, economyScale.range.step);
+        const std::string hi = FormatTick(economyScale.range.hi, economyScale.range.step);
+        if (cutAbove || cutBelow) {
+            Append(economyLabel, ", cut at ", cutBelow ? lo : hi, cutAbove && cutBelow ? Cat(" and ", hi) : "");
+        }
         PaintFrameAndHeader(top, "Fuel",
                             {{Swatch::Line, kEconomyColour, economyLabel},
                              {Swatch::Area, kFlowFillColour, Cat("Fuel flow (", units_.fuelFlow, ")")},
                              {Swatch::Band, kNoFuelColour, "Moving, no fuel (999.9)"}});
     }
 
-    void PaintPacketAxis() {
+    // Minutes of driving along the bottom, and under each minute, in grey, the packet number
+    // (the Time column) that falls there.
+    void PaintTimeAxis() {
         std::string marks;
-        for (double tick : TicksWithin(frame_.x0, frame_.x1, xStep_)) {
-            double x = frame_.X(tick);
+        for (double minutes : MinuteTicks()) {
+            const double packet = frame_.Packet(minutes);
+            const double x = frame_.X(packet);
             Append(marks, "M", Num(x), " ", Num(boxBottom_), "v5");
-            Text("tick", x, boxBottom_ + 19.0, FormatGrouped(tick, 0), " text-anchor=\"middle\"");
+            Text("tick", x, boxBottom_ + 19.0, FormatTick(minutes, minuteStep_), " text-anchor=\"middle\"");
+            Text("packet", x, boxBottom_ + 34.0, FormatGrouped(std::round(packet), 0), " text-anchor=\"middle\"");
         }
-        Append(out_, "<path d=\"", marks, "\" stroke=\"#a8a8a8\" stroke-width=\"1\"/>\n");
-        Text("unit", (frame_.left + frame_.right) / 2.0, boxBottom_ + 44.0, "Packet number (the Time column)",
+        Append(out_, "<path d=\"M", Num(frame_.left), " ", Num(boxBottom_), "v5", marks, "\" stroke=\"#a8a8a8\" stroke-width=\"1\"/>\n");
+        const double ms = options_.packetSeconds * 1000.0;
+        Text("unit", (frame_.left + frame_.right) / 2.0, boxBottom_ + 60.0,
+             Cat("Minutes of driving, at ", FormatGrouped(ms, ms < 10.0 ? 1 : 0),
+                 " ms a packet; in grey the packet number (the Time column)"),
              " text-anchor=\"middle\"");
+    }
+
+    void PaintTemperaturePanel(double top) {
+        struct Line {
+            const char* id;
+            Series series;
+            const char* colour;
+            const char* label;
+        };
+        constexpr std::array<Line, 4> kLines = {{
+            {"battery-temp-min", Series::MinBatteryTemp, kMinBatteryTempColour, "Battery, lowest"},
+            {"battery-temp-max", Series::MaxBatteryTemp, kMaxBatteryTempColour, "Battery, highest"},
+            {"engine-temp", Series::EngineTemp, kEngineTempColour, "Engine"},
+            {"coolant-temp", Series::CoolantTemp, kCoolantTempColour, "Coolant"},
+        }};
+        Extent extent;
+        for (const Line& line : kLines) {
+            Extent one = ExtentOf(trip_.Values(line.series));
+            if (!one.any) continue;
+            extent.Add(one.lo);
+            extent.Add(one.hi);
+        }
+        // A little room above and below, so that a steady temperature does not run along the frame.
+        const double pad = extent.any ? std::max(1.0, (extent.hi - extent.lo) * 0.03) : 0.0;
+        Scale scale = MakeScale(extent.any ? extent.lo - pad : 0.0, extent.any ? extent.hi + pad : 100.0);
+        PaintBox(scale, units_.temperature, "#333");
+        std::vector<LegendItem> legend;
+        for (const Line& line : kLines) {
+            PaintLine(line.id, Reduced(trip_.Values(line.series)), scale, line.colour, 1.6);
+            legend.push_back({Swatch::Line, line.colour, line.label});
+        }
+        if (!extent.any) PaintNoData("no temperatures in this file");
+        PaintFrameAndHeader(top, Cat("Temperatures (", units_.temperature, ")"), legend);
     }
 
     const Trip& trip_;
@@ -482,7 +577,9 @@ private:
     double height_ = 0.0;
     Frame frame_;
     std::size_t columns_ = 1;
-    double xStep_ = 1.0;
+    double minuteStep_ = 1.0;
+    std::vector<std::string> summaryLines_;
+    double panelsTop_ = 0.0;
     double boxTop_ = 0.0;
     double boxBottom_ = 0.0;
     std::string clipId_;

@@ -5,13 +5,14 @@
 
 #include "tools/plot/TripCsv.h"
 
-// The picture of a trip: a self-contained SVG of four stacked panels that share the packet axis
-// (speed; engine speed with EV mode shaded; battery charge and current; fuel economy and flow).
+// The picture of a trip: a self-contained SVG of five stacked panels that share one time axis in
+// minutes of driving, with the packet numbers under it (speed; engine speed with EV mode shaded;
+// battery charge and current; fuel economy, on a fixed scale, and flow; temperatures).
 namespace drovane::plot {
 
 struct PlotOptions {
     std::string title;           // shown at the top, usually the CSV's file name
-    double packetSeconds = 0.1;  // the time one packet stands for, for the distance
+    double packetSeconds = 0.1;  // the time one packet stands for
     std::size_t width = 1200;    // of the whole picture, in pixels
 };
 

@@ -1,7 +1,10 @@
 #include "tools/plot/TripCsv.h"
 
 #include "tools/plot/Text.h"
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <cmath>
 #include <fstream>
@@ -56,8 +59,9 @@ constexpr std::array<HeadingPair, kColumnCount> kHeadings = {{
 }};
 
 constexpr std::array<std::size_t, kSeriesCount> kSeriesColumns = {
-    kSpeedColumn, kSpeedometerColumn, kEngineSpeedColumn, kSocColumn,
-    kAmpsColumn,  kFuelFlowColumn,    kEconomyColumn,
+    kSpeedColumn,          kSpeedometerColumn,    kEngineSpeedColumn, kSocColumn,
+    kAmpsColumn,           kFuelFlowColumn,       kEconomyColumn,     kMinBatteryTempColumn,
+    kMaxBatteryTempColumn, kEngineTempColumn,     kCoolantTempColumn,
 };
 
 // The text between the parentheses of a heading such as "Speed (km/h)".
@@ -68,7 +72,7 @@ std::string UnitInParentheses(std::string_view heading) {
     return std::string(heading.substr(open + 1, close - open - 1));
 }
 
-// A cell as it appears in an error message: quoted, cut short, control bytes shown as '?'.
+// A cell as it appears in a message: quoted, cut short, control bytes shown as '?'.
 std::string Shown(std::string_view cell) {
     constexpr std::size_t kMaxShown = 40;
     std::string out = "'";
@@ -87,24 +91,51 @@ std::string ColumnName(std::size_t column, UnitSystem units) {
     return Cat("column ", std::to_string(column + 1), " (", Heading(column, units), ")");
 }
 
-// Splits a line at every comma; nothing is quoted around a comma in the converter's output.
-void SplitCells(std::string_view line, std::vector<std::string_view>& cells) {
-    cells.clear();
-    std::size_t start = 0;
+// Splits a line into cells. A cell that begins with a double quote runs to the next lone double
+// quote and may hold commas; "" inside it stands for one quote. The converter quotes only its
+// headings and words; spreadsheets and Python quote as they please. Returns the index of a cell
+// whose quoting is broken (not closed, or text after the closing quote), or npos. `raw` keeps each
+// cell as it stood, for messages.
+std::size_t SplitCells(std::string_view line, std::vector<std::string>& cells, std::vector<std::string_view>& raw) {
+    std::size_t count = 0;
+    std::size_t broken = std::string_view::npos;
+    std::size_t at = 0;
     while (true) {
-        std::size_t comma = line.find(',', start);
-        if (comma == std::string_view::npos) {
-            cells.push_back(line.substr(start));
-            return;
+        if (cells.size() <= count) cells.emplace_back();
+        std::string& cell = cells[count];
+        cell.clear();
+        const std::size_t start = at;
+        if (at < line.size() && line[at] == '"') {
+            bool closed = false;
+            for (++at; at < line.size(); ++at) {
+                if (line[at] != '"') {
+                    cell += line[at];
+                } else if (at + 1 < line.size() && line[at + 1] == '"') {
+                    cell += '"';
+                    ++at;
+                } else {
+                    closed = true;
+                    ++at;
+                    break;
+                }
+            }
+            if (!closed || (at < line.size() && line[at] != ',')) {
+                if (broken == std::string_view::npos) broken = count;
+                at = std::min(line.find(',', at), line.size());
+            }
+        } else {
+            at = std::min(line.find(',', at), line.size());
+            cell.assign(line.substr(start, at - start));
         }
-        cells.push_back(line.substr(start, comma - start));
-        start = comma + 1;
+        if (raw.size() <= count) raw.emplace_back();
+        raw[count] = line.substr(start, at - start);
+        ++count;
+        if (at >= line.size()) break;
+        ++at;  // the comma
     }
-}
-
-bool IsQuoted(std::string_view cell) {
-    return cell.size() >= 2 && cell.front() == '"' && cell.back() == '"' &&
-           cell.substr(1, cell.size() - 2).find('"') == std::string_view::npos;
+    cells.resize(count);
+    raw.resize(count);
+    return broken;
 }
 
 // Parses a whole cell as a finite number, or returns false.
@@ -124,6 +155,8 @@ public:
         bool headerSeen = false;
         while (std::getline(in, line)) {
             ++lineNumber_;
+            // A line that the end of the file cut off has no line end.
+            const bool lastAndCut = in.eof();
             std::string_view text(line);
             if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
             if (!headerSeen && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
@@ -131,9 +164,13 @@ public:
             if (!headerSeen) {
                 ReadHeader(text);
                 headerSeen = true;
-            } else {
-                ReadRow(text);
+                continue;
             }
+            const std::string problem = ReadRow(text);
+            if (problem.empty()) continue;
+            if (!lastAndCut) FailAtLine(problem);
+            trip_.warnings.push_back(Cat(name_, ":", std::to_string(lineNumber_),
+                                         ": the last row is cut short and left out (", problem, ")"));
         }
         if (in.bad()) Fail("cannot be read to its end");
         if (!headerSeen) Fail("is empty; expected a CSV written by drovane2csv");
@@ -148,24 +185,24 @@ private:
     }
 
     void ReadHeader(std::string_view line) {
-        SplitCells(line, cells_);
-        if (cells_.size() != kColumnCount) {
+        const std::size_t broken = SplitCells(line, cells_, raw_);
+        // pandas writes its row index first, under an empty heading, unless told not to.
+        first_ = cells_.size() == kColumnCount + 1 && cells_.front().empty() ? 1 : 0;
+        if (cells_.size() - first_ != kColumnCount) {
             FailAtLine(Cat("not a drovane2csv CSV: the header row has ", Cells(cells_.size()), ", expected ",
-                           std::to_string(kColumnCount), " quoted headings"));
+                           std::to_string(kColumnCount), " headings"));
         }
         std::size_t metricMismatch = kColumnCount;
         std::size_t usMismatch = kColumnCount;
         for (std::size_t i = 0; i < kColumnCount; ++i) {
-            std::string_view cell = cells_[i];
-            bool quoted = IsQuoted(cell);
-            std::string_view name = quoted ? cell.substr(1, cell.size() - 2) : std::string_view();
-            bool metric = quoted && name == kHeadings[i].metric;
-            bool us = quoted && name == kHeadings[i].us;
+            const std::string& name = cells_[first_ + i];
+            bool metric = broken != first_ + i && name == kHeadings[i].metric;
+            bool us = broken != first_ + i && name == kHeadings[i].us;
             if (!metric && !us) {
                 std::string expected = Cat("\"", kHeadings[i].metric, "\"");
                 if (kHeadings[i].us != kHeadings[i].metric) Append(expected, " or \"", kHeadings[i].us, "\"");
-                FailAtLine(Cat("not a drovane2csv CSV: header cell ", std::to_string(i + 1), " is ", Shown(cell),
-                               ", expected ", expected));
+                FailAtLine(Cat("not a drovane2csv CSV: header cell ", std::to_string(i + 1), " is ",
+                               Shown(raw_[first_ + i]), ", expected ", expected));
             }
             if (!metric && metricMismatch == kColumnCount) metricMismatch = i;
             if (!us && usMismatch == kColumnCount) usMismatch = i;
@@ -180,45 +217,51 @@ private:
         }
     }
 
-    void ReadRow(std::string_view line) {
-        SplitCells(line, cells_);
-        if (cells_.size() != kColumnCount) {
-            FailAtLine(Cat("the row has ", Cells(cells_.size()), ", expected ", std::to_string(kColumnCount)));
+    // Adds the row to the trip; returns what is wrong with it instead, or "".
+    std::string ReadRow(std::string_view line) {
+        // A quote left open takes the rest of the line into its cell: that, not the count, is the cause.
+        const std::size_t broken = SplitCells(line, cells_, raw_);
+        if (broken != std::string_view::npos && broken >= first_ && broken - first_ < kColumnCount) {
+            return Cat(ColumnName(broken - first_, trip_.units), " holds ", Shown(raw_[broken]),
+                       ", a quoted cell whose quotes do not pair up");
+        }
+        if (cells_.size() != first_ + kColumnCount || broken != std::string_view::npos) {
+            return Cat("the row has ", Cells(cells_.size() - std::min(first_, cells_.size())), ", expected ",
+                       std::to_string(kColumnCount));
         }
         for (std::size_t i = 0; i < kColumnCount; ++i) {
-            std::string_view cell = cells_[i];
+            const std::string& cell = cells_[first_ + i];
             if (IsWordColumn(i)) {
-                if (!cell.empty() && !IsQuoted(cell)) {
-                    FailAtLine(Cat(ColumnName(i, trip_.units), " holds ", Shown(cell),
-                                   ", expected a quoted word such as \"EV\", or nothing"));
-                }
                 numbers_[i] = std::numeric_limits<double>::quiet_NaN();
                 continue;
             }
             if (cell.empty()) {
-                if (i == kTimeColumn) FailAtLine("the Time cell is empty; every row needs its packet number");
+                if (i == kTimeColumn) return "the Time cell is empty; every row needs its packet number";
                 numbers_[i] = std::numeric_limits<double>::quiet_NaN();
                 continue;
             }
             if (!ParseNumber(cell, numbers_[i])) {
-                FailAtLine(Cat(ColumnName(i, trip_.units), " holds ", Shown(cell), ", which is not a number"));
+                return Cat(ColumnName(i, trip_.units), " holds ", Shown(raw_[first_ + i]), ", which is not a number");
             }
         }
         double packet = numbers_[kTimeColumn];
         if (trip_.Rows() > 0 && packet < trip_.time.back()) {
-            FailAtLine(Cat("packet ", cells_[kTimeColumn], " comes after packet ", previousTime_,
-                           "; rows must be in packet order"));
+            return Cat("packet ", cells_[first_ + kTimeColumn], " comes after packet ", previousTime_,
+                       "; rows must be in packet order");
         }
-        previousTime_.assign(cells_[kTimeColumn]);
+        previousTime_ = cells_[first_ + kTimeColumn];
         std::size_t row = trip_.AddRow(packet);
         for (std::size_t s = 0; s < kSeriesCount; ++s) trip_.series[s][row] = numbers_[kSeriesColumns[s]];
-        std::string_view ev = cells_[kEvModeColumn];
-        trip_.evMode[row] = ev.empty() ? EvMode::Unknown : ev == "\"EV\"" ? EvMode::EV : EvMode::Other;
+        const std::string& ev = cells_[first_ + kEvModeColumn];
+        trip_.evMode[row] = ev.empty() ? EvMode::Unknown : ev == "EV" ? EvMode::EV : EvMode::Other;
+        return {};
     }
 
     const std::string& name_;
     std::size_t lineNumber_ = 0;
-    std::vector<std::string_view> cells_;
+    std::size_t first_ = 0;  // 1 when an index column comes before the converter's columns
+    std::vector<std::string> cells_;
+    std::vector<std::string_view> raw_;
     std::array<double, kColumnCount> numbers_{};
     std::string previousTime_;
     Trip trip_;
@@ -243,7 +286,9 @@ UnitLabels LabelsFor(UnitSystem units) {
     labels.speed = UnitInParentheses(Heading(kSpeedColumn, units));
     labels.fuelFlow = UnitInParentheses(Heading(kFuelFlowColumn, units));
     labels.distance = units == UnitSystem::US ? "mi" : "km";
+    labels.fuel = units == UnitSystem::US ? "gal" : "L";
     labels.economy = units == UnitSystem::US ? "MPG" : "km/L";
+    labels.temperature = units == UnitSystem::US ? "\u00B0F" : "\u00B0C";
     return labels;
 }
 
@@ -269,8 +314,9 @@ Trip ReadTrip(std::istream& in, const std::string& name) { return Reader(name).R
 Trip ReadTripFile(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) throw InputError(Cat(path, " is a folder, not a CSV file"));
+    errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(Cat("cannot open ", path, " for reading"));
+    if (!in) throw InputError(Cat("cannot open ", path, " for reading: ", errno != 0 ? std::strerror(errno) : "unknown cause"));
     return ReadTrip(in, path);
 }
 

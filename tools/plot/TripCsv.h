@@ -10,7 +10,10 @@
 
 // Reading a CSV file written by drovane2csv: the header row of 35 quoted headings (metric or US),
 // then one row per data packet with unquoted numbers, empty cells for values the packet lacked,
-// and three columns of quoted words.
+// and three columns of quoted words. The same file saved again by a spreadsheet, Python's csv
+// module or pandas reads too: headings and words quoted or not, any cell quoted, CR LF line ends,
+// a byte order mark, pandas' unnamed index column first, and a last row cut short (left out, with
+// a warning).
 namespace drovane::plot {
 
 inline constexpr std::size_t kColumnCount = 35;
@@ -19,9 +22,13 @@ inline constexpr std::size_t kColumnCount = 35;
 inline constexpr std::size_t kTimeColumn = 0;
 inline constexpr std::size_t kSocColumn = 2;
 inline constexpr std::size_t kAmpsColumn = 3;
+inline constexpr std::size_t kMinBatteryTempColumn = 6;
+inline constexpr std::size_t kMaxBatteryTempColumn = 7;
 inline constexpr std::size_t kSpeedColumn = 8;
 inline constexpr std::size_t kSpeedometerColumn = 9;
 inline constexpr std::size_t kEngineSpeedColumn = 15;
+inline constexpr std::size_t kEngineTempColumn = 16;
+inline constexpr std::size_t kCoolantTempColumn = 17;
 inline constexpr std::size_t kShifterColumn = 26;
 inline constexpr std::size_t kEvModeColumn = 27;
 inline constexpr std::size_t kLightsColumn = 29;
@@ -40,16 +47,30 @@ inline constexpr double kNoFuelEconomy = 999.9;
 bool IsNoFuelEconomy(double economy);
 
 // The numeric series the picture draws, each one a column of the CSV.
-enum class Series : std::size_t { Speed, Speedometer, EngineSpeed, Soc, Current, FuelFlow, Economy };
-inline constexpr std::size_t kSeriesCount = 7;
+enum class Series : std::size_t {
+    Speed,
+    Speedometer,
+    EngineSpeed,
+    Soc,
+    Current,
+    FuelFlow,
+    Economy,
+    MinBatteryTemp,
+    MaxBatteryTemp,
+    EngineTemp,
+    CoolantTemp,
+};
+inline constexpr std::size_t kSeriesCount = 11;
 std::size_t ColumnOf(Series series);
 
 // Units shown on the axes, taken from the headings.
 struct UnitLabels {
-    std::string speed;     // "km/h" or "mph"
-    std::string distance;  // "km" or "mi"
-    std::string fuelFlow;  // "L/hr" or "G/hr"
-    std::string economy;   // "km/L" or "MPG"
+    std::string speed;        // "km/h" or "mph"
+    std::string distance;     // "km" or "mi"
+    std::string fuelFlow;     // "L/hr" or "G/hr"
+    std::string fuel;         // "L" or "gal", the fuel flow over an hour
+    std::string economy;      // "km/L" or "MPG"
+    std::string temperature;  // "°C" or "°F"
 };
 UnitLabels LabelsFor(UnitSystem units);
 
@@ -62,6 +83,8 @@ struct Trip {
     std::vector<double> time;  // packet numbers, never decreasing
     std::array<std::vector<double>, kSeriesCount> series;
     std::vector<EvMode> evMode;
+    // What reading passed over, one line each, such as a last row cut short.
+    std::vector<std::string> warnings;
 
     std::size_t Rows() const { return time.size(); }
     const std::vector<double>& Values(Series s) const { return series[static_cast<std::size_t>(s)]; }
@@ -74,8 +97,8 @@ struct Trip {
 // its mode only every few packets, and the mode holds in between.
 std::vector<std::uint8_t> HeldEvMode(const Trip& trip);
 
-// A file that is not a CSV as the converter writes it. what() is one line that names the file
-// and, where there is one, the line.
+// A file that is not a converter CSV, nor one saved again from it. what() is one line that names
+// the file, the line where there is one, and the cause.
 class InputError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
