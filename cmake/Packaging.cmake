@@ -1,5 +1,5 @@
-# Installation and the Debian package: the converter, the tools that are built, and a manual page
-# for each.
+# Installation and the Debian package: the converter, the tools that are built, a manual page for
+# each, and the licence.
 #
 #   cmake --install build --prefix /usr/local
 #   cd build && cpack -G DEB
@@ -34,6 +34,11 @@ foreach(program ${DROVANE_PROGRAMS})
 endforeach()
 add_custom_target(manpages ALL DEPENDS ${DROVANE_MAN_PAGES})
 install(FILES ${DROVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The licence, where Debian keeps a package's copyright: share/doc/drovane2csv/copyright.
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${PROJECT_NAME}
+        RENAME copyright)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 
 set(CPACK_PACKAGE_NAME drovane2csv)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

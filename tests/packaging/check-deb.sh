@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package of the build tree with CPack, lists it, unpacks it into a scratch root
-# (dpkg -x) and checks that the programs and their manual pages are there and work, and that the
-# package's version is the converter's own.
+# (dpkg -x) and checks that the programs and their manual pages are there and work, that the
+# licence is its copyright file, and that the package's version is the converter's own.
 #
 # usage: check-deb.sh CPACK BUILD_DIR PROGRAM...
 set -euo pipefail
@@ -49,6 +49,10 @@ for program in "${programs[@]}"; do
     [[ -f $page ]] || fail "the manual page of $program is not in the package"
     check_page "$page" "$program" "$(usage_text "$root/usr/bin/$program")"
 done
+
+# The licence is the package's copyright file.
+cmp -s "$root/usr/share/doc/drovane2csv/copyright" "$(dirname "$0")/../../LICENSE" ||
+    fail "/usr/share/doc/drovane2csv/copyright is not in the package, or is not the LICENSE file"
 
 # The package's version is the one the converter shows in its banner.
 shown=$("$root/usr/bin/drovane2csv" -x 2>&1 | sed -n 's/^version [^ ]* \([0-9.]*\) .*/\1/p' || true)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix as a user would (cmake --install) and checks that each
-# program is there and works, and that its manual page is there, is found by `man 1 NAME` and
-# renders without a warning.
+# program is there and works, that its manual page is there, is found by `man 1 NAME` and renders
+# without a warning, and that the licence is there.
 #
 # usage: check-install.sh CMAKE BUILD_DIR PROGRAM...
 set -euo pipefail
@@ -26,6 +26,14 @@ prefix=$scratch/prefix
 }
 echo "== installed into the prefix:"
 (cd "$prefix" && find . -type f | sort)
+
+# The licence, where Debian keeps a package's copyright.
+licence=$(cd "$(dirname "$0")/../.." && pwd)/LICENSE
+cmp -s "$prefix/share/doc/drovane2csv/copyright" "$licence" ||
+    fail "share/doc/drovane2csv/copyright is not the LICENSE file"
+grep -q '^Copyright (c) 2026 the drovane2csv developers$' "$prefix/share/doc/drovane2csv/copyright" ||
+    fail "the copyright file does not name the drovane2csv developers"
+echo "ok: the licence is installed as share/doc/drovane2csv/copyright"
 
 for program in "${programs[@]}"; do
     [[ -x $prefix/bin/$program ]] || fail "bin/$program is not installed"
