@@ -137,7 +137,11 @@ OutputFile::OutputFile(const std::string& path, ExistingFile existing) : path_(p
     descriptor_ = CreateTemporary(target_, exists ? 0600 : mode, temporary_);
     if (descriptor_ >= 0) {
         slot_ = Register(temporary_);
-        if (exists && ::fchmod(descriptor_, mode) != 0) FailWriting(errno);
+        if (exists && ::fchmod(descriptor_, mode) != 0) {
+            const int error = errno;
+            Abandon();  // a constructor that throws gets no destructor
+            FailWriting(error);
+        }
         return;
     }
     // A folder that takes no new file may still let the file itself be written.
@@ -156,10 +160,14 @@ void OutputFile::NoteStandardOutput() {
                         mine.st_dev == standard.st_dev && mine.st_ino == standard.st_ino;
 }
 
-OutputFile::~OutputFile() {
+OutputFile::~OutputFile() { Abandon(); }
+
+void OutputFile::Abandon() {
     if (descriptor_ >= 0) ::close(descriptor_);
+    descriptor_ = -1;
     if (!committed_ && !temporary_.empty()) ::unlink(temporary_.c_str());
     Unregister(slot_);
+    slot_ = -1;
 }
 
 void OutputFile::FailWriting(int error) const { throw OutputError("cannot write " + path_ + ": " + Reason(error)); }

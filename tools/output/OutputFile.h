@@ -52,6 +52,8 @@ public:
 private:
     [[noreturn]] void FailWriting(int error) const;
     void NoteStandardOutput();
+    // Closes the file and removes an uncommitted temporary one.
+    void Abandon();
 
     std::string path_;       // as given, for messages
     std::string target_;     // the file that takes the bytes: the name, or the file a link points to
