@@ -321,6 +321,12 @@ TEST_F(SynthCommandTest, ForceReplacesTheFileBehindALinkAndKeepsItsMode) {
     ::umask(mask);
     EXPECT_EQ(static_cast<mode_t>(fs::status(folder_ / "truth.csv").permissions() & fs::perms::all), 0666 & ~mask);
     EXPECT_EQ(Names(), (std::vector<std::string>{"drive.bin", "link.bin", "truth.csv"}));
+    // A file under two names is written where it stands, so both names see the new drive.
+    fs::create_hard_link(folder_ / "drive.bin", folder_ / "twin.bin");
+    ASSERT_EQ(RunSynth("--cycles 10 --force drive.bin"), 0) << errors_;
+    EXPECT_EQ(fs::hard_link_count(folder_ / "drive.bin"), 2U);
+    EXPECT_EQ(ReadFile(folder_ / "twin.bin"), ReadFile(folder_ / "drive.bin"));
+    EXPECT_LT(fs::file_size(folder_ / "twin.bin"), 20U * 200U);
 }
 
 TEST_F(SynthCommandTest, AFullDiscIsReportedWithStatusOne) {
