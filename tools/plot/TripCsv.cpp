@@ -153,6 +153,7 @@ public:
     Trip Read(std::istream& in) {
         std::string line;
         bool headerSeen = false;
+        errno = 0;  // a failed read leaves its cause here
         while (std::getline(in, line)) {
             ++lineNumber_;
             // A line that the end of the file cut off has no line end.
@@ -172,7 +173,7 @@ public:
             trip_.warnings.push_back(Cat(name_, ":", std::to_string(lineNumber_),
                                          ": the last row is cut short and left out (", problem, ")"));
         }
-        if (in.bad()) Fail("cannot be read to its end");
+        if (in.bad()) Fail(Cat("cannot be read to its end: ", errno != 0 ? std::strerror(errno) : "a read error"));
         if (!headerSeen) Fail("is empty; expected a CSV written by drovane2csv");
         if (trip_.Rows() == 0) Fail("has the header row but no data rows");
         return std::move(trip_);
