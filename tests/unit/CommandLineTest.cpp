@@ -35,18 +35,52 @@ TEST(CommandLine, CapitalDAloneGivesDumpAndTrace) {
     EXPECT_EQ(Parse({"-d", "-D"}).commandLine.options.debugFlags, 3u);
 }
 
-TEST(CommandLine, UnknownOptionsStopWithoutBadArgument) {
-    for (std::string_view option : {"-x", "-", "-us", "--v", "-vv", "-D ", "-uk"}) {
-        auto result = Parse({"in.bin", option});
+TEST(CommandLine, UnknownOptionsStopTheReading) {
+    for (std::string_view option : {"-x", "-us", "--v", "-vv", "-D ", "-uk", "-F", "-Q", "--HOLD", "-help", "---"}) {
+        auto result = Parse({"in.bin", option, "-q", "-h"});
         EXPECT_EQ(result.verdict, CommandLineVerdict::UnknownOption) << option;
-        EXPECT_TRUE(result.badArgument.empty());
+        EXPECT_EQ(result.faultyArgument, option);
+        EXPECT_FALSE(result.commandLine.quiet) << "read past the failure";
     }
 }
 
 TEST(CommandLine, ThirdNameIsTheBadArgument) {
     auto result = Parse({"a", "b", "c", "-x"});
     EXPECT_EQ(result.verdict, CommandLineVerdict::BadArgument);
-    EXPECT_EQ(result.badArgument, "c");
+    EXPECT_EQ(result.faultyArgument, "c");
+}
+
+TEST(CommandLine, SwitchesAndStreamNames) {
+    auto result = Parse({"-q", "-", "--hold", "-f", "-"});
+    ASSERT_EQ(result.verdict, CommandLineVerdict::Accepted);
+    const CommandLine& line = result.commandLine;
+    EXPECT_TRUE(line.quiet && line.overwriteForeignFile && line.options.holdValues);
+    EXPECT_EQ(line.inputName, kStandardStreamName);
+    EXPECT_EQ(line.outputName, kStandardStreamName);
+    // After "--" everything is a name, "--" and options included.
+    result = Parse({"-v", "--", "-x.bin", "--"});
+    ASSERT_EQ(result.verdict, CommandLineVerdict::Accepted);
+    EXPECT_EQ(result.commandLine.inputName, "-x.bin");
+    EXPECT_EQ(result.commandLine.outputName, "--");
+    EXPECT_EQ(Parse({"--", "a", "b", "-v"}).faultyArgument, "-v");
+}
+
+TEST(CommandLine, HelpAndVersionEndTheReadingWhereTheyStand) {
+    struct Case {
+        std::vector<std::string_view> arguments;
+        CommandLineAction action;
+        CommandLineVerdict verdict;
+    };
+    using enum CommandLineAction;
+    for (const Case& c : {Case{{"-h", "-x"}, ShowHelp, CommandLineVerdict::Accepted},
+                          Case{{"a", "b", "--help", "c"}, ShowHelp, CommandLineVerdict::Accepted},
+                          Case{{"--version", "-h"}, ShowVersion, CommandLineVerdict::Accepted},
+                          Case{{"-x", "--version"}, Convert, CommandLineVerdict::UnknownOption},
+                          Case{{"--", "-h"}, Convert, CommandLineVerdict::Accepted}}) {
+        auto result = Parse(c.arguments);
+        EXPECT_EQ(result.commandLine.action, c.action) << c.arguments.front();
+        EXPECT_EQ(result.verdict, c.verdict) << c.arguments.front();
+    }
 }
 
 TEST(CommandLine, EmptyArgumentsNeverFillAName) {
@@ -58,7 +92,7 @@ TEST(CommandLine, EmptyArgumentsNeverFillAName) {
     EXPECT_EQ(result.commandLine.inputName, "");
     result = Parse({"a", "b", ""});
     EXPECT_EQ(result.verdict, CommandLineVerdict::BadArgument);
-    EXPECT_EQ(result.badArgument, "");
+    EXPECT_EQ(result.faultyArgument, "");
 }
 
 TEST(CommandLine, NamesMayHoldSpacesCommasAndNewlines) {
