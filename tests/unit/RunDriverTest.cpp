@@ -150,33 +150,5 @@ TEST_F(RunDriverTest, OutputThatIsTheInputIsRefused) {
     }
 }
 
-TEST_F(RunDriverTest, InputWithNothingToConvertLeavesTheOutputAsItWas) {
-    const std::string good = "\"Time\",\"Voltage\"\n1,200\n";
-    struct Case {
-        std::string log;
-        std::string message;
-    };
-    for (const Case& c :
-         {Case{"", "\n\n*** ERROR: unable to read file\n"}, Case{"\x01\x02", "\n\n*** ERROR: unable to read file\n"},
-          Case{std::string(5000, '\x55'), "\n\n*** ERROR: no data packets found in input file IN\n"},
-          Case{test::LogBuilder().Record(0x020).Record(0x56D).Text(),
-               " fields valid\n*** ERROR: no data packets found in input file IN\n"}}) {
-        std::string in = dir.File("nothing.bin");
-        WriteFile(in, c.log);
-        std::string message = c.message;
-        if (auto at = message.find("IN"); at != std::string::npos) message.replace(at, 2, in);
-        for (bool csvBefore : {true, false}) {
-            if (csvBefore) WriteFile(dir.File("nothing.csv"), good);
-            DriverRun run = RunWith({in});
-            EXPECT_EQ(run.status, kExitNothingToConvert);
-            EXPECT_TRUE(run.Messages().ends_with(message)) << run.Messages();
-            EXPECT_EQ(std::filesystem::exists(dir.File("nothing.csv")), csvBefore);
-            EXPECT_EQ(ReadFile(dir.File("nothing.csv")), csvBefore ? good : "");
-            std::filesystem::remove(dir.File("nothing.csv"));
-            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "a file was left";
-        }
-    }
-}
-
 }  // namespace
 }  // namespace drovane
