@@ -3,22 +3,40 @@
 namespace drovane {
 namespace {
 
+struct Option {
+    std::string_view argument;
+    void (*apply)(CommandLine& line);
+};
+
+// Compared exactly and case-sensitively, in this order.
+constexpr Option kOptions[] = {
+    {"-d", [](CommandLine& line) { line.options.debugFlags |= RunOptions::kHexDumpFlag; }},
+    {"-D", [](CommandLine& line) { line.options.debugFlags |= RunOptions::kFieldTraceFlag; }},
+    {"-v", [](CommandLine& line) { line.options.verbose = true; }},
+    {"-US", [](CommandLine& line) { line.options.units = UnitSystem::US; }},
+    {"-UK", [](CommandLine& line) { line.options.units = UnitSystem::UK; }},
+    {"-f", [](CommandLine& line) { line.overwriteForeignFile = true; }},
+    {"-q", [](CommandLine& line) { line.quiet = true; }},
+    {"--hold", [](CommandLine& line) { line.options.holdValues = true; }},
+    {"-h", [](CommandLine& line) { line.action = CommandLineAction::ShowHelp; }},
+    {"--help", [](CommandLine& line) { line.action = CommandLineAction::ShowHelp; }},
+    {"--version", [](CommandLine& line) { line.action = CommandLineAction::ShowVersion; }},
+};
+
 // Applies a recognised option; false when the argument is no option.
-bool ApplyOption(std::string_view argument, RunOptions& options) {
-    if (argument == "-d") {
-        options.debugFlags |= RunOptions::kHexDumpFlag;
-    } else if (argument == "-D") {
-        options.debugFlags |= RunOptions::kFieldTraceFlag;
-    } else if (argument == "-v") {
-        options.verbose = true;
-    } else if (argument == "-US") {
-        options.units = UnitSystem::US;
-    } else if (argument == "-UK") {
-        options.units = UnitSystem::UK;
-    } else {
-        return false;
+bool ApplyOption(std::string_view argument, CommandLine& line) {
+    for (const Option& option : kOptions) {
+        if (option.argument == argument) {
+            option.apply(line);
+            return true;
+        }
     }
-    return true;
+    return false;
+}
+
+// A lone "-" is a name: the standard stream.
+bool LooksLikeAnOption(std::string_view argument) {
+    return argument.size() > 1 && argument.front() == '-';
 }
 
 }  // namespace
@@ -26,11 +44,22 @@ bool ApplyOption(std::string_view argument, RunOptions& options) {
 CommandLineResult ParseCommandLine(std::span<const std::string_view> arguments) {
     CommandLineResult result;
     CommandLine& line = result.commandLine;
+    bool namesOnly = false;
     for (std::string_view argument : arguments) {
-        if (ApplyOption(argument, line.options)) continue;
-        if (!argument.empty() && argument.front() == '-') {
-            result.verdict = CommandLineVerdict::UnknownOption;
-            return result;
+        if (!namesOnly) {
+            if (argument == "--") {
+                namesOnly = true;
+                continue;
+            }
+            if (ApplyOption(argument, line)) {
+                if (line.action != CommandLineAction::Convert) return result;
+                continue;
+            }
+            if (LooksLikeAnOption(argument)) {
+                result.verdict = CommandLineVerdict::UnknownOption;
+                result.faultyArgument = argument;
+                return result;
+            }
         }
         // An empty argument never counts as a name, so it leaves an empty input name empty.
         if (line.inputName.empty()) {
@@ -39,7 +68,7 @@ CommandLineResult ParseCommandLine(std::span<const std::string_view> arguments) 
             line.outputName = argument;
         } else {
             result.verdict = CommandLineVerdict::BadArgument;
-            result.badArgument = argument;
+            result.faultyArgument = argument;
             return result;
         }
     }

@@ -7,26 +7,38 @@
 
 namespace drovane {
 
+// As a name on the command line: standard input for the input, standard output for the output.
+inline constexpr std::string_view kStandardStreamName = "-";
+
+// What the run is asked to do besides converting.
+enum class CommandLineAction { Convert, ShowHelp, ShowVersion };
+
 // What the command line asks for: the options and up to two names (empty when not given).
 struct CommandLine {
     RunOptions options;
     std::string inputName;
     std::string outputName;
+    CommandLineAction action = CommandLineAction::Convert;
+    bool overwriteForeignFile = false;  // "-f"
+    bool quiet = false;                 // "-q": no banner, no "--- opened" lines, no summary
 };
 
 enum class CommandLineVerdict {
     Accepted,
-    UnknownOption,  // an argument beginning with "-" that is no option: usage text only
-    BadArgument,    // a third name: "bad argument" line, then the usage text
+    UnknownOption,  // an argument beginning with "-" that is no option
+    BadArgument,    // a third name
 };
 
 struct CommandLineResult {
     CommandLineVerdict verdict = CommandLineVerdict::Accepted;
+    // The options read up to the end, or up to the first failure.
     CommandLine commandLine;
-    std::string badArgument;
+    // The argument that failed: the unknown option or the third name.
+    std::string faultyArgument;
 };
 
-// Reads the arguments after the program's name, left to right; the first failure decides.
+// Reads the arguments after the program's name, left to right. The first failure, "-h",
+// "--help" or "--version" ends the reading; later arguments are not looked at.
 CommandLineResult ParseCommandLine(std::span<const std::string_view> arguments);
 
 // The output name for an input name: the text before the last "." plus ".csv" when the name is

@@ -29,6 +29,8 @@ public:
     CANDataMgr& Fields() { return fields_; }
     MessageDecoder& Decoder() { return decoder_; }
     PacketRowWriter& Writer() { return writer_; }
+    // The input held not even one record header; the conversion has said so.
+    bool InputTooShort() const { return assembler_.InputTooShort(); }
 
 private:
     RunOptions options_;

@@ -13,6 +13,7 @@
 #include "app/Banner.h"
 #include "app/CommandLine.h"
 #include "app/Conversion.h"
+#include "app/OutputFile.h"
 #include "app/ProgressLine.h"
 #include "app/Usage.h"
 #include "core/FileByteSource.h"
@@ -34,10 +35,27 @@ void ReportError(TextBuffer& diagnostics, std::string_view text, int errorNumber
     diagnostics.Put('\n');
 }
 
+// A progress line, "--- " and the text, unless the run is to be quiet.
+void ReportProgress(TextBuffer& diagnostics, bool quiet, std::string_view text, std::string_view name,
+                    std::string_view end = "\n") {
+    if (quiet) return;
+    diagnostics.Append(text);
+    diagnostics.Append(name);
+    diagnostics.Append(end);
+}
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+// The two files of a run, as the messages name them; "-" for a standard stream.
+struct RunNames {
+    std::string input;
+    std::string output;
+    bool inputIsStream = false;
+    bool outputIsStream = false;
+};
 
 std::string AskForInputName(Console& console, TextBuffer& diagnostics) {
     diagnostics.Flush();  // the banner comes before the prompt
@@ -48,9 +66,19 @@ std::string AskForInputName(Console& console, TextBuffer& diagnostics) {
     return name;
 }
 
-bool IsSameFile(const std::string& first, const std::string& second) {
-    std::error_code error;
-    return std::filesystem::equivalent(first, second, error) && !error;
+// Settles both names. "-" on the command line names a standard stream; a name typed at the prompt
+// is always a file's.
+RunNames SettleNames(const CommandLine& line, Console& console, TextBuffer& diagnostics) {
+    RunNames names{.input = {}, .output = std::string(kStandardStreamName)};
+    names.inputIsStream = line.inputName == kStandardStreamName;
+    names.input = line.inputName;
+    if (names.input.empty()) names.input = AskForInputName(console, diagnostics);
+    if (names.input.empty()) names.input = kDefaultInputName;
+    names.outputIsStream =
+        line.outputName == kStandardStreamName || (line.outputName.empty() && names.inputIsStream);
+    if (names.outputIsStream) return names;
+    names.output = line.outputName.empty() ? DeriveOutputName(names.input) : line.outputName;
+    return names;
 }
 
 // Opens the input. A directory opens on this platform but can never be read, so it fails here
@@ -86,94 +114,135 @@ ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& option
     return terminalLine;
 }
 
-// Runs the conversion between two open files and reports what failed on the way; the status.
-int ConvertFiles(Conversion& conversion, FileHandle input, FileHandle output, FileOutputSink& outputSink,
-                 TextBuffer& csv, TextBuffer& diagnostics, const std::string& inputName,
-                 const std::string& outputName, ProgressLine* progress) {
-    // Both streams are read and written in large blocks of our own.
-    std::setvbuf(input.get(), nullptr, _IONBF, 0);
-    std::setvbuf(output.get(), nullptr, _IONBF, 0);
-    outputSink.Attach(output.get());
+// Runs the conversion between the open input and output, reports what failed on the way or that
+// there was nothing to convert, and puts the output in place when it holds rows; the status.
+int ConvertStreams(Conversion& conversion, std::FILE* input, OutputFile& output, FileOutputSink& outputSink,
+                   TextBuffer& csv, TextBuffer& diagnostics, const RunNames& names, ProgressLine* progress) {
+    // Both files are read and written in large blocks of our own; standard output is unbuffered
+    // from the start.
+    std::setvbuf(input, nullptr, _IONBF, 0);
+    if (!names.outputIsStream) std::setvbuf(output.Stream(), nullptr, _IONBF, 0);
+    outputSink.Attach(output.Stream());
 
-    FileByteSource source(input.get());
+    FileByteSource source(input);
     conversion.Run(source, InputWindow::kDefaultCapacity, progress);
     if (progress != nullptr) progress->Stop();
-    input.reset();
 
     csv.Flush();
     int writeError = csv.Failed() ? csv.ErrorNumber() : 0;
-    errno = 0;
-    if (std::fclose(output.release()) != 0 && writeError == 0) writeError = errno != 0 ? errno : EIO;
+    int closeError = output.Close();
+    if (writeError == 0) writeError = closeError;
 
     int status = kExitSuccess;
     if (source.Failed()) {
-        ReportError(diagnostics, "*** FAIL: reading input file " + inputName, source.ErrorNumber());
+        ReportError(diagnostics, "*** FAIL: reading input file " + names.input, source.ErrorNumber());
         status = kExitFailure;
     }
     if (writeError != 0) {
-        ReportError(diagnostics, "*** FAIL: writing output file " + outputName, writeError);
+        ReportError(diagnostics, "*** FAIL: writing output file " + names.output, writeError);
         status = kExitFailure;
     }
-    return status;
-}
-
-// `terminalLine` is the progress line over standard error when that is a terminal, else nullptr.
-int Run(std::span<const std::string_view> arguments, Console& console, TextBuffer& diagnostics,
-        ProgressLine* terminalLine) {
-    PrintBanner(diagnostics);
-
-    CommandLineResult parsed = ParseCommandLine(arguments);
-    if (parsed.verdict == CommandLineVerdict::BadArgument) {
-        diagnostics.Append("*** FAIL: bad argument: ");
-        diagnostics.Append(parsed.badArgument);
-        diagnostics.Put('\n');
+    if (status == kExitSuccess && conversion.Writer().RowsWritten() == 0) {
+        if (!conversion.InputTooShort()) {
+            diagnostics.Append("*** ERROR: no data packets found in input file ");
+            diagnostics.Append(names.input);
+            diagnostics.Put('\n');
+        }
+        status = kExitNothingToConvert;
     }
-    if (parsed.verdict != CommandLineVerdict::Accepted) {
-        PrintUsage(diagnostics);
+    if (status != kExitSuccess) {
+        output.Discard();
+        return status;
+    }
+    if (int error = output.Keep(); error != 0) {
+        ReportError(diagnostics, "*** FAIL: writing output file " + names.output, error);
         return kExitFailure;
     }
-    const CommandLine& line = parsed.commandLine;
+    return kExitSuccess;
+}
 
+// The conversion the command line asks for: names, files, conversion; the status.
+int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, ProgressLine* terminalLine) {
     // The field table is built as soon as the options are known; the CSV buffer is bound to its
     // file once that is open.
     FileOutputSink outputSink;
     TextBuffer csv(outputSink);
     Conversion conversion(line.options, csv, diagnostics);
+    RunNames names = SettleNames(line, console, diagnostics);
 
-    std::string inputName = line.inputName;
-    if (inputName.empty()) inputName = AskForInputName(console, diagnostics);
-    if (inputName.empty()) inputName = kDefaultInputName;
-    std::string outputName = line.outputName.empty() ? DeriveOutputName(inputName) : line.outputName;
-
-    FileHandle input = OpenInput(inputName);
-    if (!input) {
-        ReportError(diagnostics, "*** FAIL: opening input file " + inputName, errno);
-        return kExitFailure;
+    FileHandle ownInput;
+    std::FILE* input = console.standardInputFile;
+    if (!names.inputIsStream) {
+        ownInput = OpenInput(names.input);
+        if (!ownInput) {
+            ReportError(diagnostics, "*** FAIL: opening input file " + names.input, errno);
+            return kExitFailure;
+        }
+        input = ownInput.get();
     }
-    diagnostics.Append("--- opened input file ");
-    diagnostics.Append(inputName);
-    diagnostics.Put('\n');
+    ReportProgress(diagnostics, line.quiet, "--- opened input file ", names.input);
 
     // Opening the output empties it: never let that happen to the input itself.
-    if (IsSameFile(inputName, outputName)) {
+    std::FILE* outputStream = names.outputIsStream ? console.standardOutputFile : nullptr;
+    if (OutputIsInput(input, names.inputIsStream, outputStream, names.output)) {
         diagnostics.Append("*** FAIL: output file ");
-        diagnostics.Append(outputName);
+        diagnostics.Append(names.output);
         diagnostics.Append(" is the same file as the input\n");
         return kExitFailure;
     }
-    FileHandle output(std::fopen(outputName.c_str(), "w"));
-    if (!output) {
-        ReportError(diagnostics, "*** FAIL: opening output file " + outputName, errno);
+    // Every CSV of ours begins with the quoted heading of Time and a comma, in either unit system.
+    std::string csvStart = "\"" + conversion.Fields().Entry(CANDataMgr::kTimeIndex).name + "\",";
+    if (!names.outputIsStream && !line.overwriteForeignFile && IsForeignFile(names.output, csvStart)) {
+        diagnostics.Append("*** FAIL: output file ");
+        diagnostics.Append(names.output);
+        diagnostics.Append(" exists and is not a CSV file of this converter; use -f to overwrite it\n");
         return kExitFailure;
     }
-    diagnostics.Append("--- opened out file ");
-    diagnostics.Append(outputName);
-    diagnostics.Append("\n\n");
+    OutputFile output;
+    if (names.outputIsStream) {
+        output.Use(outputStream);
+    } else if (!output.Open(names.output)) {
+        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, errno);
+        return kExitFailure;
+    }
+    ReportProgress(diagnostics, line.quiet, "--- opened out file ", names.output, "\n\n");
 
     ProgressLine* progress =
-        StartProgress(terminalLine, line.options, input.get(), output.get(), diagnostics, conversion);
-    return ConvertFiles(conversion, std::move(input), std::move(output), outputSink, csv, diagnostics, inputName,
-                        outputName, progress);
+        StartProgress(terminalLine, line.options, input, output.Stream(), diagnostics, conversion);
+    int status = ConvertStreams(conversion, input, output, outputSink, csv, diagnostics, names, progress);
+    if (status == kExitSuccess) {
+        std::int64_t rows = conversion.Writer().RowsWritten();
+        ReportProgress(diagnostics, line.quiet, "--- wrote ",
+                       std::to_string(rows) + (rows == 1 ? " row to " : " rows to ") + names.output);
+    }
+    return status;
+}
+
+// Writes the help or version text on standard output; the status.
+int ShowOnStandardOutput(void (*print)(TextBuffer&), Console& console) {
+    TextBuffer out(console.standardOutput);
+    print(out);
+    return out.Flush() ? kExitSuccess : kExitFailure;
+}
+
+// `terminalLine` is the progress line over standard error when that is a terminal, else nullptr.
+int Run(std::span<const std::string_view> arguments, Console& console, TextBuffer& diagnostics,
+        ProgressLine* terminalLine) {
+    CommandLineResult parsed = ParseCommandLine(arguments);
+    const CommandLine& line = parsed.commandLine;
+    if (line.action == CommandLineAction::ShowHelp) return ShowOnStandardOutput(PrintUsage, console);
+    if (line.action == CommandLineAction::ShowVersion) return ShowOnStandardOutput(PrintVersion, console);
+
+    if (!line.quiet) PrintBanner(diagnostics);
+    if (parsed.verdict != CommandLineVerdict::Accepted) {
+        diagnostics.Append(parsed.verdict == CommandLineVerdict::UnknownOption ? "*** FAIL: unknown option: "
+                                                                                : "*** FAIL: bad argument: ");
+        diagnostics.Append(parsed.faultyArgument);
+        diagnostics.Put('\n');
+        PrintUsage(diagnostics);
+        return kExitFailure;
+    }
+    return Convert(line, console, diagnostics, terminalLine);
 }
 
 }  // namespace

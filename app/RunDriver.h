@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <istream>
 #include <span>
 #include <string_view>
@@ -19,13 +20,18 @@ struct Console {
     bool standardErrorIsTerminal = false;
     // The clock that times the progress line.
     ProgressClock clock = [] { return std::chrono::steady_clock::now(); };
+    // The streams that "-" names: the raw log read from standard input, the CSV written to
+    // standard output.
+    std::FILE* standardInputFile = stdin;
+    std::FILE* standardOutputFile = stdout;
 };
 
 inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = -1;
+inline constexpr int kExitNothingToConvert = 1;  // the input held no row to write
+inline constexpr int kExitFailure = -1;          // 255 to the shell
 
 // One whole run of the converter: banner, command line (the arguments after the program's
-// name), names, files, conversion. Returns the exit status, 0 or -1.
+// name), names, files, conversion. Returns the exit status: 0, 1 or -1.
 int RunDriver(std::span<const std::string_view> arguments, Console& console);
 
 }  // namespace drovane

@@ -14,6 +14,8 @@ struct RunOptions {
     std::uint32_t debugFlags = 0;
     bool verbose = false;
     UnitSystem units = UnitSystem::Metric;
+    // "--hold": a column with no value in a packet shows the last value it was given.
+    bool holdValues = false;
 
     // Any debug flag gives the hex dump, so "-D" alone gives both traces.
     bool HexDump() const { return debugFlags != 0; }

@@ -21,6 +21,9 @@ void PacketRowWriter::WritePacket() {
     int valid = fields_.ValidBesidesTime();
     int invalid = CANDataMgr::kFieldCount - 1 - valid;
     if (valid < kMinimumValidFields && invalid > valid) {
+        // The values of a skipped packet were accepted all the same: later rows may hold them.
+        if (options_.holdValues) [[unlikely]]
+            heldColumns_ |= fields_.ValidMask();
         diagnostics_.Append("*** WARNING: skipping data packet, ");
         diagnostics_.AppendInteger(invalid);
         diagnostics_.Append(" fields invalid, ");
@@ -33,8 +36,18 @@ void PacketRowWriter::WritePacket() {
         diagnostics_.AppendInteger(packetCounter_);
         diagnostics_.Append(" -------------------------\n");
     }
+    if (options_.holdValues) [[unlikely]]
+        HoldValues();
     WriteDataRow();
     ++rowsWritten_;
+}
+
+// Every column keeps the text it was last given, accepted values only, so a column that has been
+// given a value before is written as if it held that value in this packet too. The table's valid
+// flags are cleared after every packet, so marking them here changes nothing that follows.
+void PacketRowWriter::HoldValues() {
+    heldColumns_ |= fields_.ValidMask();
+    fields_.MarkValidColumns(heldColumns_);
 }
 
 void PacketRowWriter::WriteHeaderRow() {

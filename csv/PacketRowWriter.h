@@ -26,6 +26,7 @@ public:
     std::int64_t RowsWritten() const { return rowsWritten_; }
 
 private:
+    void HoldValues();
     void WriteHeaderRow();
     void WriteDataRow();
     void WriteRowWithLongTexts(std::uint64_t valid);
@@ -36,6 +37,7 @@ private:
     TextBuffer& diagnostics_;
     std::int64_t packetCounter_ = 0;
     std::int64_t rowsWritten_ = 0;
+    std::uint64_t heldColumns_ = 0;  // with "--hold": the columns given a value so far
 };
 
 }  // namespace drovane

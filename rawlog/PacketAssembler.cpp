@@ -34,8 +34,9 @@ void PacketAssembler::Run(InputWindow& input) {
     skipped_ = 0;
     lowestTracked_ = 0xFFFF;
     highestTracked_ = 0;
-    if (!input.Ensure(kHeader)) {
-        diagnostics_.Append("*** ERROR: unable to read file");
+    inputTooShort_ = !input.Ensure(kHeader);
+    if (inputTooShort_) {
+        diagnostics_.Append("*** ERROR: unable to read file\n");
         return;
     }
     for (;;) {

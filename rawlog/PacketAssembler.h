@@ -28,6 +28,9 @@ public:
     // failed (nothing more could be written).
     void Run(InputWindow& input);
 
+    // True when the last run found not even one record header to read, and said so.
+    bool InputTooShort() const { return inputTooShort_; }
+
 private:
     enum class State { Hunting, Synchronised };
 
@@ -62,6 +65,7 @@ private:
     std::int64_t skipped_ = 0;
     std::uint16_t lowestTracked_ = 0xFFFF;
     std::uint16_t highestTracked_ = 0;
+    bool inputTooShort_ = false;
 };
 
 }  // namespace drovane

@@ -202,7 +202,7 @@ private:
         unsigned lowest = 0xFFFF;
         unsigned highest = 0;
         if (!Read(record_, 3)) {
-            diagnostics_ += "*** ERROR: unable to read file";
+            diagnostics_ += "*** ERROR: unable to read file\n";
             return;
         }
         for (;;) {

@@ -35,36 +35,31 @@ TEST(CommandLine, CapitalDAloneGivesDumpAndTrace) {
     EXPECT_EQ(Parse({"-d", "-D"}).commandLine.options.debugFlags, 3u);
 }
 
-TEST(CommandLine, UnknownOptionsStopWithoutBadArgument) {
-    for (std::string_view option : {"-x", "-", "-us", "--v", "-vv", "-D ", "-uk"}) {
-        auto result = Parse({"in.bin", option});
+TEST(CommandLine, UnknownOptionsStopTheReading) {
+    for (std::string_view option : {"-x", "-us", "--v", "-vv", "-D ", "-uk", "-F", "-Q", "--HOLD", "-help", "---"}) {
+        auto result = Parse({"in.bin", option, "-q", "-h"});
         EXPECT_EQ(result.verdict, CommandLineVerdict::UnknownOption) << option;
-        EXPECT_TRUE(result.badArgument.empty());
+        EXPECT_EQ(result.faultyArgument, option);
+        EXPECT_FALSE(result.commandLine.quiet) << "read past the failure";
+        EXPECT_EQ(result.commandLine.action, CommandLineAction::Convert);
     }
 }
 
 TEST(CommandLine, ThirdNameIsTheBadArgument) {
     auto result = Parse({"a", "b", "c", "-x"});
     EXPECT_EQ(result.verdict, CommandLineVerdict::BadArgument);
-    EXPECT_EQ(result.badArgument, "c");
+    EXPECT_EQ(result.faultyArgument, "c");
 }
 
-TEST(CommandLine, EmptyArgumentsNeverFillAName) {
-    auto result = Parse({"", "in.bin", ""});
-    ASSERT_EQ(result.verdict, CommandLineVerdict::Accepted);
-    EXPECT_EQ(result.commandLine.inputName, "in.bin");
-    EXPECT_EQ(result.commandLine.outputName, "");
-    result = Parse({"", ""});
-    EXPECT_EQ(result.commandLine.inputName, "");
-    result = Parse({"a", "b", ""});
-    EXPECT_EQ(result.verdict, CommandLineVerdict::BadArgument);
-    EXPECT_EQ(result.badArgument, "");
-}
-
-TEST(CommandLine, NamesMayHoldSpacesCommasAndNewlines) {
-    auto result = Parse({"  ", "a,b\nc.csv"});
-    EXPECT_EQ(result.commandLine.inputName, "  ");
-    EXPECT_EQ(result.commandLine.outputName, "a,b\nc.csv");
+TEST(CommandLine, SwitchesAndStreamNames) {
+    const CommandLine line = Parse({"-q", "-", "--hold", "-f", "-"}).commandLine;
+    EXPECT_TRUE(line.quiet && line.overwriteForeignFile && line.options.holdValues);
+    EXPECT_EQ(line.inputName + line.outputName, "--");
+    // After "--" everything is a name, "--" and options included; -h ends the reading where it stands.
+    auto result = Parse({"-v", "--", "-x.bin", "--", "-h"});
+    EXPECT_EQ(result.commandLine.inputName + " " + result.commandLine.outputName, "-x.bin --");
+    EXPECT_EQ(result.faultyArgument, "-h");
+    EXPECT_EQ(Parse({"--version", "a", "b", "c"}).commandLine.action, CommandLineAction::ShowVersion);
 }
 
 TEST(OutputName, DerivedFromTheLastDot) {

@@ -48,7 +48,7 @@ LogBuilder& SmallCycle(LogBuilder& log, bool closed = true) {
 TEST(PacketAssembler, TooShortInputCannotBeRead) {
     for (std::string_view input : {std::string_view(""), std::string_view("\x00", 1), std::string_view("\x00\x20", 2)}) {
         auto result = ConvertBytes(input, Verbose());
-        EXPECT_EQ(result.diagnostics, "*** ERROR: unable to read file") << input.size();
+        EXPECT_EQ(result.diagnostics, "*** ERROR: unable to read file\n") << input.size();
         EXPECT_EQ(result.csv, "");
     }
 }
