@@ -12,7 +12,7 @@
 
 #include "app/Banner.h"
 #include "app/CommandLine.h"
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "app/ProgressLine.h"
 #include "app/Usage.h"
 #include "core/FileByteSource.h"

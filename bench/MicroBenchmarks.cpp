@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "decode/NumberFormat.h"
 #include "rawlog/KnownMessageTable.h"

@@ -33,8 +33,8 @@ constexpr auto kSpacedHex = [] {
 void MessageDecoder::HexDump(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
     // The length comes from the known-message table, so it never exceeds the eight data bytes;
     // the cap keeps the dump inside the record whatever a caller passes.
-    std::size_t count = length < RawRecord::kDataSize ? length : RawRecord::kDataSize;
-    char* out = diagnostics_.Claim(8 + 3 * RawRecord::kDataSize);
+    std::size_t count = length < kMaxDataLength ? length : kMaxDataLength;
+    char* out = diagnostics_.Claim(8 + 3 * kMaxDataLength);
     std::memcpy(out, &kSpacedHex[id >> 8][1], 2);
     std::memcpy(out + 2, &kSpacedHex[id & 0xFF][1], 2);
     out[4] = ':';

@@ -7,7 +7,6 @@
 #include "core/TextBuffer.h"
 #include "decode/FieldTable.h"
 #include "decode/MessageRules.h"
-#include "rawlog/RawRecord.h"
 
 namespace drovane {
 
@@ -18,20 +17,21 @@ public:
     MessageDecoder(const MessageDecoder&) = delete;
     MessageDecoder& operator=(const MessageDecoder&) = delete;
 
-    // Decodes one record; `record` points at its 11 bytes, header included. With any debug flag
-    // the record's hex dump comes first, then the stores of its rule, in order.
-    void DecodeMessage(std::uint16_t id, const std::uint8_t* record) {
-        if (hexDump_) HexDump(id, record[2], record + RawRecord::kHeaderSize);
+    // A CAN message carries at most this many data bytes; `data` always points at that many.
+    static constexpr std::uint8_t kMaxDataLength = 8;
+
+    // Decodes one message: its identifier, the length its record gives and the data bytes D0..D7.
+    // With any debug flag the message's hex dump comes first, then the stores of its rule, in order.
+    void DecodeMessage(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
+        if (hexDump_) HexDump(id, length, data);
         std::uint8_t rule = RuleOfIdentifier(id);
         if (rule == kNoRule) return;
-        const std::uint8_t* d = record + RawRecord::kHeaderSize;
         if (traced_) {
-            ApplyRule<true>(rule, d, context_);
+            ApplyRule<true>(rule, data, context_);
         } else {
-            DecodeUntraced(rule, d);
+            DecodeUntraced(rule, data);
         }
     }
-    void DecodeMessage(std::uint16_t id, const RawRecord& record) { DecodeMessage(id, record.bytes.data()); }
 
     // One line on the diagnostics: "%04X:" and " %02X" for each of the first `length` data bytes.
     void HexDump(std::uint16_t id, std::uint8_t length, const std::uint8_t* data);

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "PlainSide.h"
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "rawlog/KnownMessageTable.h"
 #include "rawlog/SyncSearch.h"

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "XmlCheck.h"
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "support/LogBuilder.h"
 #include "tools/plot/SvgPlot.h"
 #include "tools/plot/TripCsv.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "rawlog/KnownMessageTable.h"
 #include "rawlog/SyncSearch.h"
 #include "support/LogBuilder.h"

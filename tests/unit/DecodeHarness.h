@@ -41,7 +41,7 @@ public:
         record.bytes[2] = length >= 0 ? static_cast<std::uint8_t>(length) : KnownMessageTable::LengthOf(id);
         std::size_t at = RawRecord::kHeaderSize;
         for (std::uint8_t byte : data) record.bytes[at++] = byte;
-        decoder.DecodeMessage(id, record);
+        decoder.DecodeMessage(id, record.Length(), record.Data());
     }
 
     // The cell text of a column, or "<invalid>" when nothing was stored for this packet.

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "DecodeHarness.h"
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "decode/MessageRules.h"
 #include "decode/NumericConversions.h"
 #include "support/LogBuilder.h"

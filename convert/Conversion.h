@@ -9,7 +9,7 @@
 #include "decode/FieldTable.h"
 #include "decode/MessageDecoder.h"
 #include "rawlog/InputWindow.h"
-#include "rawlog/PacketAssembler.h"
+#include "convert/PacketAssembler.h"
 
 namespace drovane {
 

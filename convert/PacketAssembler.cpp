@@ -1,4 +1,4 @@
-#include "rawlog/PacketAssembler.h"
+#include "convert/PacketAssembler.h"
 
 #include "rawlog/KnownHeaderSearch.h"
 #include "rawlog/KnownMessageTable.h"
@@ -115,7 +115,7 @@ void PacketAssembler::ConsumePlainRecords(InputWindow& input) {
             auto rule = static_cast<std::uint8_t>(kind >> kRuleShift);
             if (rule != kNoRule) decoder_.DecodeUntraced(rule, at + kHeader);
         } else {
-            decoder_.DecodeMessage(id, at);
+            decoder_.DecodeMessage(id, at[2], at + kHeader);
         }
         at += kRecord;
     }
@@ -188,7 +188,7 @@ void PacketAssembler::ProcessRecord(std::uint16_t id, const std::uint8_t* record
         if (id < lowestTracked_) lowestTracked_ = id;
         if (id > highestTracked_) highestTracked_ = id;
     }
-    decoder_.DecodeMessage(id, record);
+    decoder_.DecodeMessage(id, record[2], record + kHeader);
     if (id == kClosingId) FinishPacket();
 }
 
