@@ -30,17 +30,4 @@ inline void StoreBlock16(char* out, std::uint64_t low, std::uint64_t high) {
 
 inline void CopyBlock16(char* out, const char* in) { std::memcpy(out, in, 16); }
 
-// Copies the block at `in` without its first byte: fifteen bytes, and a sixteenth of no meaning.
-inline void CopyBlock16AfterFirst(char* out, const char* in) {
-#if defined(__SSE2__)
-    __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_srli_si128(block, 1));
-#else
-    std::uint64_t low = LoadLittleEndian(in);
-    std::uint64_t high = LoadLittleEndian(in + 8);
-    StoreLittleEndian(out, low >> 8 | high << 56);
-    StoreLittleEndian(out + 8, high >> 8);
-#endif
-}
-
 }  // namespace drovane

@@ -14,9 +14,9 @@ PacketRowWriter::PacketRowWriter(const RunOptions& options, CANDataMgr& fields, 
 void PacketRowWriter::WritePacket() {
     ++packetCounter_;
     fields_.SetPacketNumber(packetCounter_);
-    if (!fields_.headerWritten) {
+    if (!headerWritten_) {
         WriteHeaderRow();
-        fields_.headerWritten = true;
+        headerWritten_ = true;
     }
     int valid = fields_.ValidBesidesTime();
     int invalid = CANDataMgr::kFieldCount - 1 - valid;
@@ -54,21 +54,23 @@ void PacketRowWriter::WriteDataRow() {
         WriteRowWithLongTexts(valid);
         return;
     }
-    // Every cell's comma and text lie in one block of its entry: copy the block whole and advance
-    // past the comma alone when the column holds no value, so that no cell costs a branch.
-    constexpr std::size_t kBlock = CANFieldEntry::kCellBlock;
+    // Every cell's text lies at the start of a block of its entry: the comma goes first, then the
+    // block is copied whole, and the row advances past the text alone, which is empty when the
+    // column holds no value. No cell costs a branch.
+    constexpr std::size_t kBlock = CANFieldEntry::kTextBlock;
     static_assert(kBlock == 16);
-    constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * kBlock + 1;
+    constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * (kBlock + 1) + 1;
     static_assert(kRowRoom <= TextBuffer::kMaxClaim);
     const auto& entries = fields_.Entries();
     char* out = output_.Claim(kRowRoom);
-    // Time, first in the row, goes without its comma.
-    CopyBlock16AfterFirst(out, entries[0].CommaAndText());
+    // Time, first in the row, goes without a comma.
+    CopyBlock16(out, entries[0].TextBlock());
     out += entries[0].InlineLength() & (0 - (valid & 1));
 #pragma GCC unroll 34
     for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
         const CANFieldEntry& entry = entries[index];
-        CopyBlock16(out, entry.CommaAndText());
+        *out = ',';
+        CopyBlock16(out + 1, entry.TextBlock());
         std::size_t length = (valid >> index & 1) != 0 ? entry.InlineLength() : 0;
         out += length + 1;
     }

@@ -34,6 +34,7 @@ private:
     CANDataMgr& fields_;
     TextBuffer& output_;
     TextBuffer& diagnostics_;
+    bool headerWritten_ = false;
     std::int64_t packetCounter_ = 0;
     std::int64_t rowsWritten_ = 0;
 };

@@ -7,7 +7,7 @@
 namespace drovane {
 void CANFieldEntry::FormatInMemory() const {
     static_assert(kMaxGeneralLength <= kInlineText);
-    char* start = cell_ + 1;
+    char* start = cell_;
     inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, start) - start);
 }
 
@@ -25,7 +25,7 @@ void CANFieldEntry::StoreWhole(std::int64_t number) {
     if (!text.Empty()) {
         SetCell(text);
     } else {
-        char* start = cell_ + 1;
+        char* start = cell_;
         inlineLength_ = static_cast<std::uint8_t>(FormatWhole(number, start) - start);
     }
 }
@@ -34,7 +34,7 @@ void CANFieldEntry::StoreText(std::string_view text) {
     pendingNumber_ = false;
     formattedValid_ = false;
     if (text.size() <= kInlineText) {
-        if (!text.empty()) std::memcpy(cell_ + 1, text.data(), text.size());
+        if (!text.empty()) std::memcpy(cell_, text.data(), text.size());
         inlineLength_ = static_cast<std::uint8_t>(text.size());
     } else {
         long_.assign(text);

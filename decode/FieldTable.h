@@ -33,18 +33,17 @@ public:
     // The cell text stored last.
     std::string_view Value() const {
         FormatIfPending();
-        return IsInline() ? std::string_view(cell_ + 1, inlineLength_) : std::string_view(long_);
+        return IsInline() ? std::string_view(cell_, inlineLength_) : std::string_view(long_);
     }
 
-    // A row is written by copying fixed blocks of comma and text, which is cheaper than copies of
-    // exact length: the kCellBlock bytes from CommaAndText(), of which the comma and the text take
-    // the first InlineLength() + 1, for a text of at most kBlockText bytes.
-    static constexpr std::size_t kCellBlock = 16;
-    static constexpr std::size_t kBlockText = kCellBlock - 1;
-    const char* CommaAndText() const { return cell_; }
+    // A text of at most kTextBlock bytes lies at the start of a block of that size, which can be
+    // copied whole: cheaper than a copy of the exact length. Its first InlineLength() bytes are the
+    // text.
+    static constexpr std::size_t kTextBlock = 16;
+    const char* TextBlock() const { return cell_; }
     std::size_t InlineLength() const { return inlineLength_; }
     bool IsInline() const { return inlineLength_ <= kInlineText; }
-    bool FitsBlock() const { return inlineLength_ <= kBlockText; }
+    bool FitsBlock() const { return inlineLength_ <= kTextBlock; }
 
     // Stores a number; true when its text is still to be formed.
     bool StoreNumber(double number) { return StoreDecimal(number, 0, kNotDecimal); }
@@ -94,13 +93,13 @@ private:
     }
     // The text of the rare number that FormatGeneralShort leaves to FormatGeneral.
     void FormatInMemory() const;
-    // Puts the comma and a short text into the cell a word at a time, as the row writer reads it.
+    // Puts a short text into the cell as one block, as the row writer reads it.
     void SetCell(const ShortText& text) const {
-        StoreBlock16(cell_, ',' | text.low << 8, text.low >> 56 | text.high << 8);
+        StoreBlock16(cell_, text.low, text.high);
         inlineLength_ = static_cast<std::uint8_t>(text.Length());
     }
 
-    alignas(8) mutable char cell_[1 + kInlineText] = {','};
+    alignas(16) mutable char cell_[kInlineText + 1] = {};
     mutable std::uint8_t inlineLength_ = 0;
     mutable bool pendingNumber_ = false;
     mutable bool formattedValid_ = false;
@@ -237,8 +236,6 @@ public:
     int ValidBesidesTime() const { return CountBits(validMask_ & ~std::uint64_t{1}); }
     // Bit i set when column i holds a value for the current packet.
     std::uint64_t ValidMask() const { return validMask_; }
-
-    bool headerWritten = false;
 
 private:
     // The bits set in a word, counted in a few instructions: std::popcount becomes a library
