@@ -10,7 +10,7 @@
 #include "core/MemoryStreams.h"
 #include "decode/NumberFormat.h"
 #include "rawlog/KnownMessageTable.h"
-#include "rawlog/SyncSearch.h"
+#include "rawlog/HeaderSearch.h"
 #include "support/LogBuilder.h"
 
 namespace drovane {

@@ -10,6 +10,7 @@ MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, Te
     : diagnostics_(diagnostics),
       hexDump_(options.HexDump()),
       traced_(options.FieldTrace()),
+      untraced_(!hexDump_ && !traced_),
       context_{fields, memory_, texts_, options.units} {
     for (int rule = 1; rule < kRuleCount; ++rule) {
         const MessageRuleShape& shape = kRuleShapes[rule];
@@ -29,6 +30,17 @@ constexpr auto kSpacedHex = [] {
 }();
 
 }  // namespace
+
+void MessageDecoder::DecodeTraced(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
+    if (hexDump_) HexDump(id, length, data);
+    std::uint8_t rule = RuleOfIdentifier(id);
+    if (rule == kNoRule) return;
+    if (traced_) {
+        ApplyRule<true>(rule, data, context_);
+    } else {
+        DecodeUntraced(rule, data);
+    }
+}
 
 void MessageDecoder::HexDump(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
     // The length comes from the known-message table, so it never exceeds the eight data bytes;

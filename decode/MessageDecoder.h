@@ -22,15 +22,10 @@ public:
 
     // Decodes one message: its identifier, the length its record gives and the data bytes D0..D7.
     // With any debug flag the message's hex dump comes first, then the stores of its rule, in order.
-    void DecodeMessage(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
-        if (hexDump_) HexDump(id, length, data);
+    [[gnu::always_inline]] void DecodeMessage(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
+        if (!untraced_) return DecodeTraced(id, length, data);
         std::uint8_t rule = RuleOfIdentifier(id);
-        if (rule == kNoRule) return;
-        if (traced_) {
-            ApplyRule<true>(rule, data, context_);
-        } else {
-            DecodeUntraced(rule, data);
-        }
+        if (rule != kNoRule) DecodeUntraced(rule, data);
     }
 
     // One line on the diagnostics: "%04X:" and " %02X" for each of the first `length` data bytes.
@@ -38,14 +33,12 @@ public:
 
     const DecoderMemory& Memory() const { return memory_; }
 
-    // True when the run wants neither hex dump nor trace: records may then go to DecodeUntraced.
-    bool Untraced() const { return !hexDump_ && !traced_; }
 
     // A record whose data bits equal those of its rule's last record stores the same values into
     // columns no other rule writes, which still hold them: marking those columns valid does the
     // same as running the rule again. Values are traced only when the run asks, so this is
     // for runs without the trace. `rule` is the record's rule (not kNoRule), `d` its data bytes.
-    void DecodeUntraced(std::uint8_t rule, const std::uint8_t* d) {
+    [[gnu::always_inline]] void DecodeUntraced(std::uint8_t rule, const std::uint8_t* d) {
         LastRecord& last = lastRecords_[rule];
         std::uint64_t bits = LoadLittleEndian(d) & last.dataBits;
         // Rules that are never taken again fail the first test, which the processor then predicts.
@@ -71,9 +64,13 @@ private:
         std::uint64_t columns = 0;
     };
 
+    // With a hex dump or a trace.
+    void DecodeTraced(std::uint16_t id, std::uint8_t length, const std::uint8_t* data);
+
     TextBuffer& diagnostics_;
     bool hexDump_;
     bool traced_;
+    bool untraced_;  // neither hex dump nor trace
     DecoderMemory memory_;
     ReadingTexts texts_;
     RuleContext context_;

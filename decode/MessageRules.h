@@ -328,14 +328,14 @@ inline constexpr std::array<MessageRuleShape, kRuleCount> kRuleShapes = [] {
     return shapes;
 }();
 
-// The rule number of every identifier below 0x800, so that finding a record's rule is one load.
-inline constexpr std::array<std::uint8_t, 0x800> kRuleOfIdentifier = [] {
-    std::array<std::uint8_t, 0x800> rules{};
+// The rule number of every identifier, so that finding a record's rule is one load.
+inline constexpr std::array<std::uint8_t, 0x10000> kRuleOfIdentifier = [] {
+    std::array<std::uint8_t, 0x10000> rules{};
     for (int rule = 1; rule < kRuleCount; ++rule) rules[kRuleShapes[rule].id] = static_cast<std::uint8_t>(rule);
     return rules;
 }();
 
-inline std::uint8_t RuleOfIdentifier(std::uint16_t id) { return id < kRuleOfIdentifier.size() ? kRuleOfIdentifier[id] : 0; }
+inline std::uint8_t RuleOfIdentifier(std::uint16_t id) { return kRuleOfIdentifier[id]; }
 
 // Runs rule `rule` (1 .. kRuleCount - 1) on the data bytes `d`. With kTrace every store is traced
 // when the run asks for it; without, nothing is traced.

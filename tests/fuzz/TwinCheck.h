@@ -11,7 +11,7 @@
 #include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "rawlog/KnownMessageTable.h"
-#include "rawlog/SyncSearch.h"
+#include "rawlog/HeaderSearch.h"
 
 namespace drovane::fuzz {
 

@@ -12,7 +12,7 @@
 
 #include "convert/Conversion.h"
 #include "rawlog/KnownMessageTable.h"
-#include "rawlog/SyncSearch.h"
+#include "rawlog/HeaderSearch.h"
 #include "support/LogBuilder.h"
 #include "support/PlainTwins.h"
 #include "support/RandomLog.h"

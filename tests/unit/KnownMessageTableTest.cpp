@@ -3,7 +3,7 @@
 #include <random>
 #include <vector>
 
-#include "rawlog/KnownHeaderSearch.h"
+#include "rawlog/HeaderSearch.h"
 #include "rawlog/KnownMessageTable.h"
 #include "support/PlainTwins.h"
 
