@@ -13,7 +13,7 @@ PacketRowWriter::PacketRowWriter(const RunOptions& options, CANDataMgr& fields, 
 
 void PacketRowWriter::WritePacket() {
     ++packetCounter_;
-    fields_.SetPacketNumber(packetCounter_);
+    fields_.SetFieldValue(Reading::Whole(packetCounter_), kColTime);
     if (!headerWritten_) {
         WriteHeaderRow();
         headerWritten_ = true;
@@ -38,19 +38,18 @@ void PacketRowWriter::WritePacket() {
 }
 
 void PacketRowWriter::WriteHeaderRow() {
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
-        if (index != 0) output_.Put(',');
+    for (int column = 0; column < CANDataMgr::kFieldCount; ++column) {
+        if (column != 0) output_.Put(',');
         output_.Put('"');
-        output_.Append(fields_.Entry(index).name);
+        output_.Append(fields_.Entry(column).name);
         output_.Put('"');
     }
     output_.Put('\n');
 }
 
 void PacketRowWriter::WriteDataRow() {
-    fields_.FormatPendingNumbers();
-    std::uint64_t valid = fields_.ValidMask();
-    if ((valid & fields_.LongTextMask()) != 0) {
+    std::uint64_t valid = fields_.ValidColumns();
+    if ((valid & fields_.LongTextColumns()) != 0) {
         WriteRowWithLongTexts(valid);
         return;
     }
@@ -61,18 +60,18 @@ void PacketRowWriter::WriteDataRow() {
     static_assert(kBlock == 16);
     constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * (kBlock + 1) + 1;
     static_assert(kRowRoom <= TextBuffer::kMaxClaim);
-    const auto& entries = fields_.Entries();
+    const CANDataMgr& fields = fields_;  // held apart from the row, which the compiler must assume may alias it
     char* out = output_.Claim(kRowRoom);
     // Time, first in the row, goes without a comma.
-    CopyBlock16(out, entries[0].TextBlock());
-    out += entries[0].InlineLength() & (0 - (valid & 1));
+    const CANFieldEntry& time = fields.Entry(kColTime);
+    CopyBlock16(out, time.TextBlock());
+    out += time.Length() & (0 - (valid & 1));
 #pragma GCC unroll 34
-    for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
-        const CANFieldEntry& entry = entries[index];
+    for (int column = 1; column < CANDataMgr::kFieldCount; ++column) {
+        const CANFieldEntry& entry = fields.Entry(column);
         *out = ',';
         CopyBlock16(out + 1, entry.TextBlock());
-        std::size_t length = (valid >> index & 1) != 0 ? entry.InlineLength() : 0;
-        out += length + 1;
+        out += 1 + (entry.Length() & (0 - (valid >> column & 1)));
     }
     *out++ = '\n';
     output_.Commit(out);
@@ -80,9 +79,9 @@ void PacketRowWriter::WriteDataRow() {
 
 // The general row, for the rare packet with a cell text too long to lie inside its entry.
 void PacketRowWriter::WriteRowWithLongTexts(std::uint64_t valid) {
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index, valid >>= 1) {
-        if (index != 0) output_.Put(',');
-        if ((valid & 1) != 0) output_.Append(fields_.Entry(index).Value());
+    for (int column = 0; column < CANDataMgr::kFieldCount; ++column, valid >>= 1) {
+        if (column != 0) output_.Put(',');
+        if ((valid & 1) != 0) output_.Append(fields_.Entry(column).Value());
     }
     output_.Put('\n');
 }

@@ -20,8 +20,6 @@ public:
     // setting; the assembler clears the table afterwards.
     void WritePacket();
 
-    // Packets numbered so far, skipped ones included.
-    std::int64_t PacketCount() const { return packetCounter_; }
     // Data rows written so far.
     std::int64_t RowsWritten() const { return rowsWritten_; }
 

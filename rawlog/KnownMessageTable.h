@@ -54,11 +54,15 @@ public:
 
     static const std::array<Entry, kEntryCount>& Entries() { return kEntries; }
 
-    // The kind of the message that the header (identifier high, identifier low, length) at
-    // `header` starts; no length when the header is not known.
+    // The kind of the message whose header holds `id` and `length`; no length when the header
+    // is not known.
+    static MessageKind KindOf(std::uint16_t id, std::uint8_t length) {
+        MessageKind kind = kKinds[id];
+        return kind.length == length ? kind : MessageKind{};
+    }
+    // The same for the header (identifier high, identifier low, length) at `header`.
     static MessageKind KindOfHeader(const std::uint8_t* header) {
-        MessageKind kind = kKinds[header[0] << 8 | header[1]];
-        return kind.length == header[2] ? kind : MessageKind{};
+        return KindOf(static_cast<std::uint16_t>(header[0] << 8 | header[1]), header[2]);
     }
 
     // The identifier of a known header, else UnknownMessageId. Constant time: it runs once per

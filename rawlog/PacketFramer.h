@@ -34,8 +34,7 @@ public:
     void Run(InputWindow& input) {
         state_ = State::Hunting;
         skipped_ = 0;
-        lowestTracked_ = kNoneTracked;
-        highestTracked_ = 0;
+        tracked_ = {};
         if (!input.Ensure(RawRecord::kHeaderSize)) {
             diagnostics_.Append("*** ERROR: unable to read file");
             return;
@@ -59,7 +58,6 @@ private:
     };
     friend Packets;
     using HeaderSearch = const std::uint8_t* (*)(const std::uint8_t*, const std::uint8_t*);
-    static constexpr std::uint16_t kNoneTracked = 0xFFFF;
 
     // Slides over the input until `search` finds a header, counting every byte passed over; the
     // record it starts is then followed in step.
@@ -81,22 +79,41 @@ private:
         }
     }
 
+    // The lowest and the highest tracked identifier of the packet in progress.
+    struct TrackedRange {
+        std::uint16_t lowest = 0xFFFF;
+        std::uint16_t highest = 0;
+
+        // A tracked identifier at or below the lowest of the packet, once the packet has seen two
+        // different ones, starts the next cycle: the packet in progress lost its closing record.
+        bool RestartsAt(std::uint16_t id) const { return lowest < highest && id <= lowest; }
+        void Add(std::uint16_t id) {
+            lowest = std::min(lowest, id);
+            highest = std::max(highest, id);
+        }
+    };
+
     // Takes the known record at the input's position, reporting the bytes skipped before it, and
     // every whole known record that follows it in the input's buffer, in place. An unknown header
     // is skipped as a whole record, until kSkipLimit bytes were skipped.
     void FollowRecords(InputWindow& input) {
         if (!input.Ensure(RawRecord::kHeaderSize)) return End();
-        MessageKind kind = KnownMessageTable::KindOfHeader(input.Position());
+        std::uint16_t id = RawRecord::IdentifierOf(input.Position());
+        MessageKind kind = KnownMessageTable::KindOf(id, RawRecord::LengthOf(input.Position()));
         if (!kind.Known()) return SkipUnknownRecord(input);
-        if (skipped_ > 0) ReportSkipped(RawRecord::IdentifierOf(input.Position()));
+        if (skipped_ > 0) ReportSkipped(id);
         if (!input.Ensure(RawRecord::kSize)) return End();
         const std::uint8_t* at = input.Position();
         const std::uint8_t* end = input.End();
         constexpr auto kSize = static_cast<std::ptrdiff_t>(RawRecord::kSize);
-        do {
-            TakeRecord(at, kind);
+        for (;;) {
+            TakeRecord(at, id, kind);
             at += kSize;
-        } while (state_ == State::InStep && end - at >= kSize && (kind = KnownMessageTable::KindOfHeader(at)).Known());
+            if (state_ != State::InStep || end - at < kSize) break;
+            id = RawRecord::IdentifierOf(at);
+            kind = KnownMessageTable::KindOf(id, RawRecord::LengthOf(at));
+            if (!kind.Known()) break;
+        }
         input.AdvanceTo(at);
     }
 
@@ -120,40 +137,33 @@ private:
         }
         if (skipped_ >= kSkipLimit) {
             diagnostics_.Append("*** WARNING: skipped bad packet, writing out unfinished packet\n");
-            RestartPacketAt(id);
+            ClosePacket();
+            tracked_ = {id, id};  // the record of `id` begins the next packet
         }
         skipped_ = 0;
     }
 
-    void TakeRecord(const std::uint8_t* record, MessageKind kind) {
-        std::uint16_t id = RawRecord::IdentifierOf(record);
+    // Takes one known record. A closing record ends the packet and the hunt for the next cycle
+    // begins.
+    void TakeRecord(const std::uint8_t* record, std::uint16_t id, MessageKind kind) {
         if (kind.Tracked()) {
-            // A tracked identifier at or below the lowest of this packet starts the next cycle:
-            // the packet in progress lost its closing record.
-            if (lowestTracked_ < highestTracked_ && id <= lowestTracked_) {
+            if (tracked_.RestartsAt(id)) {
                 diagnostics_.Append("*** WARNING: writing out unfinished packet\n");
-                RestartPacketAt(id);
+                ClosePacket();
+                tracked_ = {id, id};  // the record begins the next packet
             }
-            lowestTracked_ = std::min(lowestTracked_, id);
-            highestTracked_ = std::max(highestTracked_, id);
+            tracked_.Add(id);
         }
         Self().Record(id, record);
         if (kind.Closing()) {
             if (verbose_) diagnostics_.Append("--- writing out finished packet\n");
-            lowestTracked_ = kNoneTracked;
-            highestTracked_ = 0;
+            tracked_ = TrackedRange{};
             state_ = State::Hunting;
             ClosePacket();
         }
     }
 
-    // Ends the packet in progress early; the record of `id` begins the next one.
-    void RestartPacketAt(std::uint16_t id) {
-        ClosePacket();
-        lowestTracked_ = id;
-        highestTracked_ = id;
-    }
-
+    // Writes out the packet in progress; the run stops once nothing more can be written.
     void ClosePacket() {
         Self().ClosePacket();
         if (Self().Stopped()) state_ = State::Done;
@@ -166,8 +176,7 @@ private:
     TextBuffer& diagnostics_;
     State state_ = State::Hunting;
     std::int64_t skipped_ = 0;
-    std::uint16_t lowestTracked_ = kNoneTracked;
-    std::uint16_t highestTracked_ = 0;
+    TrackedRange tracked_;
 };
 
 }  // namespace drovane
