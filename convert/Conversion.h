@@ -26,9 +26,8 @@ public:
     void Run(ByteSource& input, std::size_t bufferSize = InputWindow::kDefaultCapacity,
              ProgressObserver* observer = nullptr);
 
-    CANDataMgr& Fields() { return fields_; }
-    MessageDecoder& Decoder() { return decoder_; }
-    PacketRowWriter& Writer() { return writer_; }
+    // The row writer, which counts the rows written so far.
+    const PacketRowWriter& Writer() const { return writer_; }
 
 private:
     RunOptions options_;

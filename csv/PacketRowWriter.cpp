@@ -1,9 +1,7 @@
 #include "csv/PacketRowWriter.h"
 
-#include <bit>
 #include <cstring>
 
-#include "core/Block16.h"
 
 namespace drovane {
 
@@ -64,13 +62,13 @@ void PacketRowWriter::WriteDataRow() {
     char* out = output_.Claim(kRowRoom);
     // Time, first in the row, goes without a comma.
     const CANFieldEntry& time = fields.Entry(kColTime);
-    CopyBlock16(out, time.TextBlock());
+    std::memcpy(out, time.TextBlock(), kBlock);
     out += time.Length() & (0 - (valid & 1));
 #pragma GCC unroll 34
     for (int column = 1; column < CANDataMgr::kFieldCount; ++column) {
         const CANFieldEntry& entry = fields.Entry(column);
         *out = ',';
-        CopyBlock16(out + 1, entry.TextBlock());
+        std::memcpy(out + 1, entry.TextBlock(), kBlock);
         out += 1 + (entry.Length() & (0 - (valid >> column & 1)));
     }
     *out++ = '\n';

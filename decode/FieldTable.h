@@ -142,7 +142,6 @@ public:
         assert(column >= 0 && column < kFieldCount);
         return entries_[column];
     }
-    bool IsValid(int column) const { return (ValidColumns() >> column & 1) != 0; }
     // Bit i set when column i holds a value for the current packet.
     std::uint64_t ValidColumns() const { return validColumns_; }
     // How many columns other than Time hold a value for the current packet.

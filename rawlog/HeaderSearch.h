@@ -2,11 +2,9 @@
 // The two searches that slide over damaged or foreign bytes: for the synchronisation header while
 // hunting, and for any known header while regaining step. Each returns the first position p in
 // [begin, end - 2) where p[0..2] is such a header, or nullptr.
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "core/LittleEndian.h"
 #include "rawlog/KnownMessageTable.h"
 
 namespace drovane {
@@ -18,8 +16,6 @@ inline constexpr std::uint8_t kSyncHeader[3] = {KnownMessageTable::kSyncId >> 8,
 // Searches for the rarer middle byte with memchr and checks its neighbours.
 inline const std::uint8_t* FindSyncHeader(const std::uint8_t* begin, const std::uint8_t* end) {
     if (end - begin < 3) return nullptr;
-    // Most hunts start right after a packet's closing record, where the next cycle begins.
-    if (begin[0] == kSyncHeader[0] && begin[1] == kSyncHeader[1] && begin[2] == kSyncHeader[2]) return begin;
     const std::uint8_t* from = begin + 1;
     const std::uint8_t* last = end - 1;  // the middle byte of the last whole window lies before it
     while (from < last) {
@@ -31,34 +27,10 @@ inline const std::uint8_t* FindSyncHeader(const std::uint8_t* begin, const std::
     return nullptr;
 }
 
-// The top bit of every byte of `word` that is below `limit` (a power of two up to 128), and
-// perhaps of some bytes above such a byte (a borrow); never misses one.
-inline std::uint64_t BytesBelow(std::uint64_t word, std::uint8_t limit) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kTops = 0x8080808080808080ull;
-    std::uint64_t masked = word & (kOnes * static_cast<std::uint8_t>(0x100 - limit));  // zero exactly there
-    return (masked - kOnes) & ~masked & kTops;
-}
-
-// Every known identifier is below 0x800 and every length below 16, so a known header's first
-// byte is below 8 and its third below 16: eight positions at a time are passed over when no first
-// byte and third byte qualify together, and only the rest are looked up.
+// Looks every window up in turn. Regaining step is rare: only a log damaged for 880 bytes in a
+// row while in step needs it.
 inline const std::uint8_t* FindKnownHeader(const std::uint8_t* begin, const std::uint8_t* end) {
-    static_assert(KnownMessageTable::kIdentifierSpace <= 8 << 8);
-    if (end - begin < 3) return nullptr;
-    const std::uint8_t* last = end - 3;  // the last window that is whole
-    const std::uint8_t* at = begin;
-    while (last - at >= 8) {
-        std::uint64_t firsts = LoadLittleEndian(at);
-        std::uint64_t thirds = LoadLittleEndian(at + 2);  // byte i is the third byte of the window at i
-        for (std::uint64_t candidates = BytesBelow(firsts, 8) & BytesBelow(thirds, 16); candidates != 0;
-             candidates &= candidates - 1) {
-            const std::uint8_t* window = at + std::countr_zero(candidates) / 8;
-            if (KnownMessageTable::KindOfHeader(window).Known()) return window;
-        }
-        at += 8;
-    }
-    for (; at <= last; ++at) {
+    for (const std::uint8_t* at = begin; end - at >= 3; ++at) {
         if (KnownMessageTable::KindOfHeader(at).Known()) return at;
     }
     return nullptr;

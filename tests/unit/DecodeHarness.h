@@ -44,8 +44,9 @@ public:
     // The cell text of a column, or "<invalid>" when nothing was stored for this packet.
     std::string Cell(int index) const {
         const CANFieldEntry& entry = fields.Entry(index);
-        return fields.IsValid(index) ? std::string(entry.Value()) : std::string("<invalid>");
+        return Valid(index) ? std::string(entry.Value()) : std::string("<invalid>");
     }
+    bool Valid(int index) const { return (fields.ValidColumns() >> index & 1) != 0; }
 
     // The diagnostics written since the last call.
     std::string TakeDiagnostics() {

@@ -47,7 +47,7 @@ TEST(FieldTable, RangeEdgesOfEveryNumericColumn) {
         for (double value : rejected) {
             run.fields.ClearValidFlags();
             run.fields.SetFieldValue(value, index);
-            EXPECT_FALSE(run.fields.IsValid(index)) << column.name << " " << value;
+            EXPECT_FALSE(run.Valid(index)) << column.name << " " << value;
         }
         EXPECT_EQ(run.TakeDiagnostics(), Warning(column.name, min - 1.0) + Warning(column.name, max + 1.0) +
                                              Warning(column.name, rejected[2]));
@@ -75,7 +75,7 @@ TEST(FieldTable, ValuesWithoutAPlausibleIntegerPartAreRejected) {
         run.fields.SetFieldValue(value, 0);
         EXPECT_EQ(run.Cell(0), PrintfGeneral(value));
     }
-    EXPECT_FALSE(run.fields.IsValid(1));
+    EXPECT_FALSE(run.Valid(1));
     EXPECT_EQ(run.TakeDiagnostics(), "");
 }
 
@@ -146,10 +146,10 @@ TEST(FieldTable, ValidCountFollowsStoresAndClears) {
     EXPECT_EQ(run.fields.ValidBesidesTime(), 2);
     run.fields.ClearValidFlags();
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) EXPECT_FALSE(run.fields.IsValid(index));
+    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) EXPECT_FALSE(run.Valid(index));
     EXPECT_EQ(run.fields.Entry(2).Value(), "6") << "the text stays, unwritten";
     run.fields.SetFieldValue(101.0, 2);  // rejected: the stale text stays invalid
-    EXPECT_FALSE(run.fields.IsValid(2));
+    EXPECT_FALSE(run.Valid(2));
     run.fields.SetFieldValue(6.0, 2);
     EXPECT_EQ(run.fields.ValidBesidesTime(), 1);
     EXPECT_EQ(run.Cell(2), "6");
@@ -161,7 +161,7 @@ TEST(FieldTable, TextIsStoredAsGivenBetweenOptionalQuotes) {
     EXPECT_EQ(run.Cell(26), "\"\"");
     run.fields.SetFieldText(29, "", false);
     EXPECT_EQ(run.Cell(29), "");
-    EXPECT_TRUE(run.fields.IsValid(29));
+    EXPECT_TRUE(run.Valid(29));
     run.fields.SetFieldText(27, "a,\"b\"", true);
     EXPECT_EQ(run.Cell(27), "\"a,\"b\"\"") << "nothing is escaped";
     // Texts of every length around the sizes a cell keeps in place, then a number again.
