@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cassert>
 #include <cstdint>
 
 #include "core/LittleEndian.h"
@@ -44,6 +45,7 @@ private:
     // the same as running the rule again. Stores are traced only when the run asks, so this is
     // for runs without the trace. `rule` is the message's rule (not kNoRule), `d` its data.
     [[gnu::always_inline]] void DecodeUntraced(std::uint8_t rule, const std::uint8_t* d) {
+        assert(rule != kNoRule && rule < kRuleCount);
         LastMessage& last = lastMessages_[rule];
         std::uint64_t bits = LoadLittleEndian(d) & last.dataBits;
         // Rules that are never taken again fail the first test, which the processor then predicts.

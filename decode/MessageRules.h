@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <string_view>
 
@@ -152,7 +153,8 @@ inline void DecodeGasPedal(const std::uint8_t* d, RuleContext& c) {
 
 inline void DecodeEngineSpeed(const std::uint8_t* d, RuleContext& c) {
     // The one two-byte value with its low byte first.
-    c.Store(kColIceRpm, Reading::Whole((std::uint32_t{d[3]} * 256 + d[2]) * 32));
+    std::uint32_t rpm = (std::uint32_t{d[3]} * 256 + d[2]) * 32;
+    c.Store(kColIceRpm, Reading::Whole(rpm));
 }
 
 inline void DecodeSpeedometer(const std::uint8_t* d, RuleContext& c) {
@@ -284,6 +286,7 @@ inline std::uint8_t RuleOfIdentifier(std::uint16_t id) { return kRuleOfIdentifie
 
 // Runs rule `rule` (1 .. kRuleCount - 1) on the data bytes `d`.
 [[gnu::always_inline]] inline void ApplyRule(std::uint8_t rule, const std::uint8_t* d, RuleContext& c) {
+    assert(rule != kNoRule && rule < kRuleCount);
     using namespace rule_detail;
     switch (rule) {
         case kRuleSideAccel: DecodeSideAccel(d, c); break;

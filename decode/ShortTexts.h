@@ -1,7 +1,8 @@
 #pragma once
 // Short texts formed from integers in registers, shared by the number formatters; the decimal
-// formatter is here so that the row writer's loop over fresh cells can take it inline.
+// formatter is here so that the field table's store can take it inline.
 #include <array>
+#include <cassert>
 #include <cstdint>
 
 #include "decode/NumberFormat.h"
@@ -115,6 +116,7 @@ inline ShortText PrependMinus(ShortText text) {
 // dropped, which is what "%1g" writes for every such number of at most six digits. An empty text
 // for `scaled` of a million or more in magnitude.
 inline ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
+    assert(decimals >= 0 && decimals <= 2);
     using namespace short_texts;
     auto magnitude = static_cast<std::uint32_t>(scaled);
     if (scaled < 0) magnitude = 0u - magnitude;

@@ -11,12 +11,17 @@
 #include <vector>
 
 #include "DecodeHarness.h"
+#include "core/LittleEndian.h"
 #include "decode/NumberFormat.h"
 #include "decode/ShortTexts.h"
 #include "decode/NumericConversions.h"
 
 namespace drovane {
 namespace {
+
+#if defined(DROVANE_PORTABLE)
+static_assert(!kWordsLieLittleEndian, "a portable build stores and loads words byte by byte");
+#endif
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
