@@ -16,7 +16,7 @@ struct MessageKind {
     std::uint8_t length = 0;  // 0: not a known message
     std::uint8_t roles = 0;
 
-    bool Known() const { return length != 0; }
+    constexpr bool Known() const { return length != 0; }
     bool Tracked() const { return (roles & kTracked) != 0; }
     bool Closing() const { return (roles & kClosing) != 0; }
 };
