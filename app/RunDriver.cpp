@@ -12,10 +12,10 @@
 
 #include "app/Banner.h"
 #include "app/CommandLine.h"
-#include "app/Conversion.h"
 #include "app/OutputFile.h"
 #include "app/ProgressLine.h"
 #include "app/Usage.h"
+#include "convert/Conversion.h"
 #include "core/FileByteSource.h"
 #include "core/FileOutputSink.h"
 #include "core/TextBuffer.h"
@@ -191,7 +191,7 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
         return kExitFailure;
     }
     // Every CSV of ours begins with the quoted heading of Time and a comma, in either unit system.
-    std::string csvStart = "\"" + conversion.Fields().Entry(CANDataMgr::kTimeIndex).name + "\",";
+    std::string csvStart = std::string("\"") + kColumnDefinitions[kColTime].name + "\",";
     if (!names.outputIsStream && !line.overwriteForeignFile && IsForeignFile(names.output, csvStart)) {
         diagnostics.Append("*** FAIL: output file ");
         diagnostics.Append(names.output);
