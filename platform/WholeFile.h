@@ -20,8 +20,9 @@ struct WholeFileOptions {
 // An output file that appears whole or not at all. The bytes go to a new hidden file beside the
 // output, `.NAME.XXXXXX` (six random letters and digits), created exclusively, which takes the
 // output's name only at Keep(); until then, and after Discard(), a failure, or an interruption
-// (SIGINT, SIGTERM, SIGHUP, SIGPIPE; Ctrl+C or a closed console on Windows), whatever stood under
-// the name stays as it was and no temporary file is left. A replaced file keeps its permissions
+// (SIGINT, SIGTERM, SIGHUP, SIGPIPE, after which the process still dies of the signal; on Windows
+// Ctrl+C, Ctrl+Break or a closed console, after which it ends with status 130), whatever stood
+// under the name stays as it was and no temporary file is left. A replaced file keeps its permissions
 // (and its owner where allowed); a new one gets those any new file gets. A symbolic link keeps
 // pointing at the file that is replaced. Where a rename cannot serve, the output is written in
 // place: a device, a pipe or anything else that is no regular file, a name that stands for an open

@@ -24,15 +24,21 @@ constexpr std::size_t kSlotCount = 8;
 std::array<const char*, kSlotCount> temporaries{};
 SRWLOCK temporariesLock = SRWLOCK_INIT;
 
-// Removes the temporary files and lets the system's own handling end the process (with the
-// status of an interrupted program). The lock is never given back: the process ends, and no
-// temporary file may be made or renamed meanwhile.
-BOOL WINAPI RemoveTemporaries(DWORD) {
+// The status of a run ended by Ctrl+C, Ctrl+Break or a closed console: what a POSIX shell reports
+// for a run ended by SIGINT. Windows' own, STATUS_CONTROL_C_EXIT, is negative as a status, and
+// "if errorlevel 1" in a batch file would take it for success.
+constexpr UINT kInterruptedStatus = 128 + 2;
+
+// Removes the temporary files and ends the process at once. The lock is never given back, so no
+// temporary file is made or renamed meanwhile; the C library's exit handling does not run, as it
+// could wait for a stream that the interrupted thread holds.
+BOOL WINAPI RemoveTemporariesAndEnd(DWORD) {
     AcquireSRWLockExclusive(&temporariesLock);
     for (const char* name : temporaries) {
         if (name != nullptr) DeleteFileA(name);
     }
-    return FALSE;
+    TerminateProcess(GetCurrentProcess(), kInterruptedStatus);
+    return TRUE;
 }
 
 // Holds the list for its lifetime, so that a temporary file is never left between being made and
@@ -48,7 +54,7 @@ public:
 // Under ListHeld: lists a temporary file; the slot, or -1 when more files are open at once than
 // there are slots (that one is then removed only by its mark for deletion).
 int List(const std::string& temporary) {
-    static const bool installed = SetConsoleCtrlHandler(RemoveTemporaries, TRUE) != 0;
+    static const bool installed = SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE) != 0;
     (void)installed;
     for (std::size_t i = 0; i < kSlotCount; ++i) {
         if (temporaries[i] == nullptr) {
