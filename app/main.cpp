@@ -18,5 +18,6 @@ int main(int argc, char** argv) {
     drovane::FileOutputSink standardError(stderr);
     drovane::Console console{std::cin, standardOutput, standardError};
     console.standardErrorIsTerminal = drovane::platform::IsTerminal(stderr);
-    return drovane::RunDriver(arguments, console);
+    // -1 reaches a POSIX shell as 255; Windows would pass -1 on, so both are given 255.
+    return drovane::RunDriver(arguments, console) & 0xFF;
 }
