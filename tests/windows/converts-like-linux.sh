@@ -11,6 +11,7 @@ set -euo pipefail
 wine_run=$(realpath "$1")
 windows=$(realpath "$2")
 linux=$(realpath "$3")
+readme=$(cd "$(dirname "$0")/../.." && pwd)/README.md
 for program in "$linux/drovane2csv" "$linux/tools/synth/drovane-synth" "$linux/tools/plot/drovane-plot"; do
   [[ -x $program ]] || { echo "no Linux build at $linux (build it first): $program" >&2; exit 77; }
 done
@@ -134,6 +135,25 @@ sed -i "s|$work/linux/||" "$work/linux/plot.txt"
 same_text damaged.svg damaged.svg || fail "drovane-plot.exe draws another picture"
 same_text plot.txt plot.txt || fail "drovane-plot.exe sums up otherwise: $(cat "$work/windows/plot.txt")"
 echo "drovane-plot.exe: $(tr -d '\r' <"$work/windows/plot.txt")"
+
+# The README's folder loop, as written there, in wine's cmd, with the Windows programs on PATH.
+folder=$work/windows/folder
+mkdir -p "$folder/logs"
+cp "$work/clean.bin" "$folder/logs/mon.bin"
+cp "$work/damaged.bin" "$folder/logs/tue.bin"
+: >"$folder/logs/empty.bin"
+printf 'not a log' >"$folder/logs/wed.bin"
+cp "$folder/logs/wed.bin" "$folder/logs/wed.csv"
+awk '/^```bat$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$readme" | perl -pe 's/\n/\r\n/' \
+  >"$folder/convert-folder.cmd"
+(cd "$folder" && set +e; WINEPATH="Z:${windows//\//\\}" \
+  "$wine_run" cmd /c convert-folder.cmd logs >loop.out 2>loop.err; echo $? >loop.status)
+loop="status $(cat "$folder/loop.status"): $(tr -d '\r' <"$folder/loop.err" | tr '\n' ';')"
+echo "README's folder loop in wine's cmd: $loop"
+[[ $loop == "status 1: nothing to convert: logs\empty.bin;failed: logs\wed.bin;" ]] || fail "the folder loop: $loop"
+cmp -s "$folder/logs/mon.csv" "$work/windows/clean.csv" || fail "the folder loop converts mon.bin otherwise"
+cmp -s "$folder/logs/tue.csv" "$work/windows/damaged.csv" || fail "the folder loop converts tue.bin otherwise"
+grep -q "exists and is not a CSV file" "$folder/logs/wed.bin.log" || fail "the folder loop keeps no messages"
 
 echo
 if ((failures > 0)); then
