@@ -3,7 +3,8 @@
 # wine in a prefix of its own under the build folder, without wine's own diagnostics. The prefix
 # is made on the first run (about ten seconds).
 find_program(DROVANE_WINE NAMES wine64 wine PATHS /usr/lib/wine)
-if(NOT DROVANE_WINE)
+find_program(DROVANE_WINESERVER NAMES wineserver64 wineserver PATHS /usr/lib/wine)
+if(NOT DROVANE_WINE OR NOT DROVANE_WINESERVER)
   message(STATUS "wine not found: the Windows tests are built but cannot run here")
   return()
 endif()
@@ -15,7 +16,7 @@ export WINEPREFIX='@DROVANE_WINE_PREFIX@' WINEDEBUG=-all WINEDLLOVERRIDES='mscor
 # The first run makes the prefix; runs started meanwhile wait for it.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   flock "$WINEPREFIX.lock" sh -c '[ -f "$WINEPREFIX/system.reg" ] ||
-    { "$0" wineboot --init >/dev/null 2>&1; wineserver -w; }' '@DROVANE_WINE@'
+    { "$0" wineboot --init >/dev/null 2>&1; "$1" -w; }' '@DROVANE_WINE@' '@DROVANE_WINESERVER@'
 fi
 exec '@DROVANE_WINE@' "$@"
 ]] @ONLY)
