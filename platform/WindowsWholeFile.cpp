@@ -19,9 +19,13 @@ namespace {
 
 // The temporary files being written, for the control handler, which the system runs on a thread
 // of its own: process-wide state, guarded by one lock. Each entry points into a WholeFile's own
-// name and is cleared before that name goes away.
+// name and is cleared before that name goes away; `open` is the file's handle while it is open.
+struct Temporary {
+    const char* name = nullptr;
+    HANDLE open = nullptr;
+};
 constexpr std::size_t kSlotCount = 8;
-std::array<const char*, kSlotCount> temporaries{};
+std::array<Temporary, kSlotCount> temporaries{};
 SRWLOCK temporariesLock = SRWLOCK_INIT;
 
 // The status of a run ended by Ctrl+C, Ctrl+Break or a closed console: what a POSIX shell reports
@@ -29,13 +33,15 @@ SRWLOCK temporariesLock = SRWLOCK_INIT;
 // "if errorlevel 1" in a batch file would take it for success.
 constexpr UINT kInterruptedStatus = 128 + 2;
 
-// Removes the temporary files and ends the process at once. The lock is never given back, so no
-// temporary file is made or renamed meanwhile; the C library's exit handling does not run, as it
-// could wait for a stream that the interrupted thread holds.
+// Removes the temporary files and ends the process at once. An open one is closed here, so that
+// its mark for deletion takes effect before the process is gone. The lock is never given back, so
+// no temporary file is made or renamed meanwhile; the C library's exit handling does not run, as
+// it could wait for a stream that the interrupted thread holds.
 BOOL WINAPI RemoveTemporariesAndEnd(DWORD) {
     AcquireSRWLockExclusive(&temporariesLock);
-    for (const char* name : temporaries) {
-        if (name != nullptr) DeleteFileA(name);
+    for (const Temporary& temporary : temporaries) {
+        if (temporary.open != nullptr) CloseHandle(temporary.open);
+        if (temporary.name != nullptr) DeleteFileA(temporary.name);
     }
     TerminateProcess(GetCurrentProcess(), kInterruptedStatus);
     return TRUE;
@@ -51,23 +57,26 @@ public:
     ListHeld& operator=(const ListHeld&) = delete;
 };
 
-// Under ListHeld: lists a temporary file; the slot, or -1 when more files are open at once than
-// there are slots (that one is then removed only by its mark for deletion).
-int List(const std::string& temporary) {
+// Under ListHeld: lists a temporary file open under `handle`; the slot, or -1 when more files are
+// open at once than there are slots (that one is then removed only by its mark for deletion).
+int List(const std::string& temporary, HANDLE handle) {
     static const bool installed = SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE) != 0;
     (void)installed;
     for (std::size_t i = 0; i < kSlotCount; ++i) {
-        if (temporaries[i] == nullptr) {
-            temporaries[i] = temporary.c_str();
+        if (temporaries[i].name == nullptr) {
+            temporaries[i] = {temporary.c_str(), handle};
             return static_cast<int>(i);
         }
     }
     return -1;
 }
 
-// Under ListHeld.
+// Under ListHeld: the listed file is closed (or is to be), or no longer listed at all.
+void Unhandle(int slot) {
+    if (slot >= 0) temporaries[static_cast<std::size_t>(slot)].open = nullptr;
+}
 void Unlist(int slot) {
-    if (slot >= 0) temporaries[static_cast<std::size_t>(slot)] = nullptr;
+    if (slot >= 0) temporaries[static_cast<std::size_t>(slot)] = {};
 }
 
 // Marks an open file to be deleted when its last handle closes, or takes the mark away. Marked,
@@ -149,7 +158,7 @@ int WholeFile::OpenAside(const std::string& target, bool) {
         ownsStream_ = true;
         temporaryName_ = std::move(name);
         targetName_ = target;
-        cleanupSlot_ = List(temporaryName_);
+        cleanupSlot_ = List(temporaryName_, handle);
         return 0;
     }
     return EEXIST;
@@ -179,12 +188,16 @@ int WholeFile::Close() {
     if (!ownsStream_) return std::fflush(stream) != 0 ? ErrorOr(EIO) : 0;
     ownsStream_ = false;
     int error = std::fflush(stream) != 0 ? ErrorOr(EIO) : 0;
-    if (WritesAside()) {
-        HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-        if (error == 0 && options_.syncBeforeKeeping && !FlushFileBuffers(handle)) error = LastErrorNumber();
-        // Closed, the file would go with its mark; the list keeps it removable until it is kept.
-        MarkForDeletion(stream, false);
+    if (!WritesAside()) {
+        errno = 0;
+        return std::fclose(stream) != 0 && error == 0 ? ErrorOr(EIO) : error;
     }
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (error == 0 && options_.syncBeforeKeeping && !FlushFileBuffers(handle)) error = LastErrorNumber();
+    // Closed, the file would go with its mark; the list keeps it removable until it is kept.
+    ListHeld held;
+    MarkForDeletion(stream, false);
+    Unhandle(cleanupSlot_);
     errno = 0;
     if (std::fclose(stream) != 0 && error == 0) error = ErrorOr(EIO);
     return error;
