@@ -1,5 +1,4 @@
 #pragma once
-#include <compare>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
