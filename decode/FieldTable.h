@@ -91,7 +91,6 @@ private:
 // SetFieldText; with "-D" each accepted store is traced.
 class CANDataMgr {
 public:
-    static constexpr int kFieldCount = kColumnCount;
 
     // The headings follow the run's unit system. `diagnostics` receives traces and warnings for
     // the life of the table.
@@ -139,7 +138,7 @@ public:
     std::uint64_t Rejections() const { return rejections_; }
 
     const CANFieldEntry& Entry(int column) const {
-        assert(column >= 0 && column < kFieldCount);
+        assert(column >= 0 && column < kColumnCount);
         return entries_[column];
     }
     // Bit i set when column i holds a value for the current packet.
@@ -152,7 +151,7 @@ public:
 private:
     // The entry of `column`, which must lie in the table.
     CANFieldEntry& EntryToStore(int column) {
-        if (column < 0 || column >= kFieldCount) throw std::exception();
+        if (column < 0 || column >= kColumnCount) throw std::exception();
         return entries_[column];
     }
     // The text of a reading as a short text; empty for the rare one that only a longer form
@@ -180,8 +179,8 @@ private:
 
     const bool trace_;
     TextBuffer& diagnostics_;
-    std::array<CANFieldEntry, kFieldCount> entries_;
-    std::array<std::string, kFieldCount> tracePrefixes_;  // "--- NAME = " of each column
+    std::array<CANFieldEntry, kColumnCount> entries_;
+    std::array<std::string, kColumnCount> tracePrefixes_;  // "--- NAME = " of each column
     std::uint64_t validColumns_ = 0;
     std::uint64_t longTextColumns_ = 0;
     std::uint64_t rejections_ = 0;
