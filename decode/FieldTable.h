@@ -30,7 +30,8 @@ struct Reading {
     RawReadingTexts* kept = nullptr;    // the texts of the function, when it keeps them
     std::uint16_t raw = 0;
 
-    Reading(double number) : value(number) {}  // NOLINT(google-explicit-constructor): any number is a reading
+    // Any number is a reading.
+    Reading(double number) : value(number) {}
 
     // A whole number; its text is all its digits, whatever its size.
     static Reading Whole(std::int64_t number) { return {static_cast<double>(number), number, 0}; }
@@ -91,7 +92,6 @@ private:
 // SetFieldText; with "-D" each accepted store is traced.
 class CANDataMgr {
 public:
-
     // The headings follow the run's unit system. `diagnostics` receives traces and warnings for
     // the life of the table.
     CANDataMgr(const RunOptions& options, TextBuffer& diagnostics);
