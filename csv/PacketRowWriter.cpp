@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace drovane {
 
 PacketRowWriter::PacketRowWriter(const RunOptions& options, CANDataMgr& fields, TextBuffer& output,
