@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace drovane {
 
 PacketRowWriter::PacketRowWriter(const RunOptions& options, CANDataMgr& fields, TextBuffer& output,
@@ -17,8 +16,8 @@ void PacketRowWriter::WritePacket() {
         headerWritten_ = true;
     }
     int valid = fields_.ValidBesidesTime();
-    int invalid = CANDataMgr::kFieldCount - 1 - valid;
-    if (valid < kMinimumValidFields && invalid > valid) {
+    int invalid = kColumnCount - 1 - valid;
+    if (valid < kMinimumValidColumns && invalid > valid) {
         // The values of a skipped packet were accepted all the same: later rows may hold them.
         if (options_.holdValues) [[unlikely]]
             heldColumns_ |= fields_.ValidColumns();
@@ -49,7 +48,7 @@ void PacketRowWriter::HoldValues() {
 }
 
 void PacketRowWriter::WriteHeaderRow() {
-    for (int column = 0; column < CANDataMgr::kFieldCount; ++column) {
+    for (int column = 0; column < kColumnCount; ++column) {
         if (column != 0) output_.Put(',');
         output_.Put('"');
         output_.Append(fields_.Entry(column).name);
@@ -69,7 +68,7 @@ void PacketRowWriter::WriteDataRow() {
     // column holds no value. No cell costs a branch.
     constexpr std::size_t kBlock = CANFieldEntry::kTextBlock;
     static_assert(kBlock == 16);
-    constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * (kBlock + 1) + 1;
+    constexpr std::size_t kRowRoom = kColumnCount * (kBlock + 1) + 1;
     static_assert(kRowRoom <= TextBuffer::kMaxClaim);
     const CANDataMgr& fields = fields_;  // held apart from the row, which the compiler must assume may alias it
     char* out = output_.Claim(kRowRoom);
@@ -78,7 +77,7 @@ void PacketRowWriter::WriteDataRow() {
     std::memcpy(out, time.TextBlock(), kBlock);
     out += time.Length() & (0 - (valid & 1));
 #pragma GCC unroll 34
-    for (int column = 1; column < CANDataMgr::kFieldCount; ++column) {
+    for (int column = 1; column < kColumnCount; ++column) {
         const CANFieldEntry& entry = fields.Entry(column);
         *out = ',';
         std::memcpy(out + 1, entry.TextBlock(), kBlock);
@@ -90,7 +89,7 @@ void PacketRowWriter::WriteDataRow() {
 
 // The general row, for the rare packet with a cell text too long to lie inside its entry.
 void PacketRowWriter::WriteRowWithLongTexts(std::uint64_t valid) {
-    for (int column = 0; column < CANDataMgr::kFieldCount; ++column, valid >>= 1) {
+    for (int column = 0; column < kColumnCount; ++column, valid >>= 1) {
         if (column != 0) output_.Put(',');
         if ((valid & 1) != 0) output_.Append(fields_.Entry(column).Value());
     }

@@ -12,7 +12,7 @@ namespace drovane {
 class PacketRowWriter {
 public:
     // A packet with fewer valid columns than this besides Time is dropped with a warning.
-    static constexpr int kMinimumValidFields = 8;
+    static constexpr int kMinimumValidColumns = 8;
 
     PacketRowWriter(const RunOptions& options, CANDataMgr& fields, TextBuffer& output, TextBuffer& diagnostics);
 

@@ -17,7 +17,7 @@ void CANFieldEntry::SetText(std::string_view text) {
 
 CANDataMgr::CANDataMgr(const RunOptions& options, TextBuffer& diagnostics)
     : trace_(options.FieldTrace()), diagnostics_(diagnostics) {
-    for (int column = 0; column < kFieldCount; ++column) {
+    for (int column = 0; column < kColumnCount; ++column) {
         const ColumnDefinition& definition = kColumnDefinitions[column];
         CANFieldEntry& entry = entries_[column];
         entry.name = options.IsUS() && definition.usName != nullptr ? definition.usName : definition.name;

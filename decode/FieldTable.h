@@ -30,7 +30,8 @@ struct Reading {
     RawReadingTexts* kept = nullptr;    // the texts of the function, when it keeps them
     std::uint16_t raw = 0;
 
-    Reading(double number) : value(number) {}  // NOLINT(google-explicit-constructor): any number is a reading
+    // Any number is a reading.
+    Reading(double number) : value(number) {}
 
     // A whole number; its text is all its digits, whatever its size.
     static Reading Whole(std::int64_t number) { return {static_cast<double>(number), number, 0}; }
@@ -91,8 +92,6 @@ private:
 // SetFieldText; with "-D" each accepted store is traced.
 class CANDataMgr {
 public:
-    static constexpr int kFieldCount = kColumnCount;
-
     // The headings follow the run's unit system. `diagnostics` receives traces and warnings for
     // the life of the table.
     CANDataMgr(const RunOptions& options, TextBuffer& diagnostics);
@@ -138,7 +137,7 @@ public:
     std::uint64_t Rejections() const { return rejections_; }
 
     const CANFieldEntry& Entry(int column) const {
-        assert(column >= 0 && column < kFieldCount);
+        assert(column >= 0 && column < kColumnCount);
         return entries_[column];
     }
     // Bit i set when column i holds a value for the current packet.
@@ -151,7 +150,7 @@ public:
 private:
     // The entry of `column`, which must lie in the table.
     CANFieldEntry& EntryToStore(int column) {
-        if (column < 0 || column >= kFieldCount) throw std::exception();
+        if (column < 0 || column >= kColumnCount) throw std::exception();
         return entries_[column];
     }
     // The text of a reading as a short text; empty for the rare one that only a longer form
@@ -179,8 +178,8 @@ private:
 
     const bool trace_;
     TextBuffer& diagnostics_;
-    std::array<CANFieldEntry, kFieldCount> entries_;
-    std::array<std::string, kFieldCount> tracePrefixes_;  // "--- NAME = " of each column
+    std::array<CANFieldEntry, kColumnCount> entries_;
+    std::array<std::string, kColumnCount> tracePrefixes_;  // "--- NAME = " of each column
     std::uint64_t validColumns_ = 0;
     std::uint64_t longTextColumns_ = 0;
     std::uint64_t rejections_ = 0;

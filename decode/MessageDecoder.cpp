@@ -4,7 +4,6 @@
 #include <cassert>
 #include <cstring>
 
-
 namespace drovane {
 
 MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, TextBuffer& diagnostics)

@@ -84,7 +84,15 @@ constexpr std::uint64_t Cols(Columns... columns) {
 inline int U16(std::uint8_t high, std::uint8_t low) { return high << 8 | low; }
 inline int S16(std::uint8_t high, std::uint8_t low) { return static_cast<std::int16_t>(U16(high, low)); }
 
-// Wheel speeds: signed hundredths, converted like any speed.
+// Wheel speeds: signed hundredths, converted like any speed. The four wheels keep their texts in
+// one table, which holds only for columns of one range.
+static_assert([] {
+    for (int column : {kColFrWheel, kColRlWheel, kColRrWheel}) {
+        if (kColumnDefinitions[column].min != kColumnDefinitions[kColFlWheel].min) return false;
+        if (kColumnDefinitions[column].max != kColumnDefinitions[kColFlWheel].max) return false;
+    }
+    return true;
+}());
 [[gnu::always_inline]] inline void StoreWheelSpeed(RuleContext& c, int column, std::uint8_t high, std::uint8_t low) {
     int hundredths = S16(high, low);
     c.Store(column, Reading::OfRaw(ConvertDistance(hundredths / 100.0, c.units), c.texts.wheels,

@@ -60,7 +60,6 @@ private:
         Regaining,  // in step, but kSkipLimit bytes skipped: sliding byte by byte to any known header
         Done,       // the input ended, or nothing more can be written
     };
-    friend Packets;
     using HeaderSearch = const std::uint8_t* (*)(const std::uint8_t*, const std::uint8_t*);
 
     // Slides over the input until `search` finds a header, counting every byte passed over; the
@@ -141,8 +140,7 @@ private:
         }
         if (skipped_ >= kSkipLimit) {
             diagnostics_.Append("*** WARNING: skipped bad packet, writing out unfinished packet\n");
-            ClosePacket();
-            tracked_ = {id, id};  // the record of `id` begins the next packet
+            RestartPacketAt(id);
         }
         skipped_ = 0;
     }
@@ -153,8 +151,7 @@ private:
         if (kind.Tracked()) {
             if (tracked_.RestartsAt(id)) {
                 diagnostics_.Append("*** WARNING: writing out unfinished packet\n");
-                ClosePacket();
-                tracked_ = {id, id};  // the record begins the next packet
+                RestartPacketAt(id);
             }
             tracked_.Add(id);
         }
@@ -165,6 +162,12 @@ private:
             state_ = State::Hunting;
             ClosePacket();
         }
+    }
+
+    // Writes out the packet in progress early; the record of `id` begins the next one.
+    void RestartPacketAt(std::uint16_t id) {
+        ClosePacket();
+        tracked_ = {id, id};
     }
 
     // Writes out the packet in progress; the run stops once nothing more can be written.

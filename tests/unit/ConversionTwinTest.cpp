@@ -71,7 +71,7 @@ private:
 
 // The reference keeps its own list of the known messages; both lists are the same.
 static_assert([] {
-    const auto& entries = KnownMessageTable::kEntries;
+    const auto& entries = KnownMessageTable::Entries();
     if (entries.size() != std::size(test::reference::kKnownMessages)) return false;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (entries[i].identifier != test::reference::kKnownMessages[i].id) return false;

@@ -32,7 +32,7 @@ std::string Warning(const std::string& name, double value) {
 // truncate onto it; the cell text is the untruncated value.
 TEST(FieldTable, RangeEdgesOfEveryNumericColumn) {
     DecodeHarness run(Options(UnitSystem::Metric));
-    for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
+    for (int index = 1; index < kColumnCount; ++index) {
         if (IsWordColumn(index)) continue;
         const ColumnDefinition& column = kColumnDefinitions[index];
         double min = column.min;
@@ -146,7 +146,7 @@ TEST(FieldTable, ValidCountFollowsStoresAndClears) {
     EXPECT_EQ(run.fields.ValidBesidesTime(), 2);
     run.fields.ClearValidFlags();
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) EXPECT_FALSE(run.Valid(index));
+    for (int index = 0; index < kColumnCount; ++index) EXPECT_FALSE(run.Valid(index));
     EXPECT_EQ(run.fields.Entry(2).Value(), "6") << "the text stays, unwritten";
     run.fields.SetFieldValue(101.0, 2);  // rejected: the stale text stays invalid
     EXPECT_FALSE(run.Valid(2));

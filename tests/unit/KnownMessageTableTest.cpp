@@ -26,7 +26,7 @@ TEST(KnownMessageTable, LookupEdges) {
 // is 00 20 03.
 static_assert([] {
     int tracked = 0;
-    for (const auto& entry : KnownMessageTable::kEntries) {
+    for (const auto& entry : KnownMessageTable::Entries()) {
         tracked += entry.identifier >= KnownMessageTable::kTrackedLow && entry.identifier <= KnownMessageTable::kTrackedHigh;
     }
     return tracked == 28;

@@ -371,7 +371,7 @@ TEST(MessageRules, ShapesNameTheColumnsAndTheBitsEachRuleUses) {
             }
         }
     }
-    EXPECT_EQ(allColumns, (std::uint64_t{1} << CANDataMgr::kFieldCount) - 2) << "every column but Time";
+    EXPECT_EQ(allColumns, (std::uint64_t{1} << kColumnCount) - 2) << "every column but Time";
 }
 
 }  // namespace
