@@ -49,7 +49,8 @@ struct Reading {
     }
 
 private:
-    Reading(double value, std::int64_t units, int decimals) : value(value), units(units), decimals(decimals) {}
+    Reading(double number, std::int64_t scaledUnits, int decimalPlaces)
+        : value(number), units(scaledUnits), decimals(decimalPlaces) {}
 };
 
 // One column of the field table: its heading and the text of the value stored last, which the
