@@ -3,7 +3,8 @@
 // converter against. It does everything the plain way: reads of 3, 1 and 8 bytes taken byte by
 // byte, a scan of the known-message list for every header, cell texts formatted with the C
 // library's "%1g" when they are stored, the decoding rules one row at a time and the CSV written
-// cell by cell. It shares no code with the converter beyond RunOptions.
+// cell by cell. It shares no code with the converter beyond RunOptions and the tables of facts:
+// the columns (headings, ranges), the known messages and the framing constants.
 //
 // Like the converter it counts packets and skipped bytes in 64 bits, writes Time as a whole
 // number, and, once 880 or more bytes were skipped while in step, slides over an unknown header
@@ -15,6 +16,10 @@
 #include <string_view>
 
 #include "core/RunOptions.h"
+#include "decode/Columns.h"
+#include "rawlog/KnownMessageTable.h"
+#include "rawlog/PacketFramer.h"
+#include "rawlog/RawRecord.h"
 
 namespace drovane::test {
 
@@ -25,78 +30,23 @@ struct ReferenceText {
 
 namespace reference {
 
-struct KnownMessage {
-    std::uint16_t id;
-    std::uint8_t length;
-};
-
-// The 62 accepted (identifier, length) pairs, in ascending identifier order.
-inline constexpr KnownMessage kKnownMessages[] = {
-    {0x002, 4}, {0x020, 3}, {0x022, 8}, {0x023, 7}, {0x025, 8}, {0x030, 8}, {0x038, 7}, {0x039, 4},
-    {0x03A, 7}, {0x03B, 5}, {0x03E, 3}, {0x060, 7}, {0x087, 8}, {0x0B0, 3}, {0x0B1, 6}, {0x0B3, 6},
-    {0x0B4, 8}, {0x0C9, 5}, {0x120, 8}, {0x230, 7}, {0x244, 8}, {0x262, 4}, {0x348, 6}, {0x34F, 5},
-    {0x3C8, 5}, {0x3C9, 8}, {0x3CA, 5}, {0x3CB, 7}, {0x3CD, 5}, {0x3CF, 5}, {0x423, 1}, {0x4C1, 8},
-    {0x4C3, 8}, {0x4C6, 8}, {0x4C7, 8}, {0x4C8, 8}, {0x4CE, 8}, {0x4D0, 8}, {0x4D1, 8}, {0x520, 3},
-    {0x521, 2}, {0x526, 3}, {0x527, 3}, {0x528, 4}, {0x529, 7}, {0x52C, 2}, {0x540, 4}, {0x553, 7},
-    {0x554, 7}, {0x56D, 4}, {0x57F, 7}, {0x591, 4}, {0x5A4, 2}, {0x5B2, 4}, {0x5B6, 3}, {0x5C8, 3},
-    {0x5CC, 3}, {0x5D4, 2}, {0x5EC, 7}, {0x5ED, 6}, {0x5F8, 2}, {0x602, 2},
-};
+// The known messages and the framing constants are the converter's table (facts, not rules); the
+// twin keeps its own way of looking a header up.
+inline constexpr const auto& kKnownMessages = KnownMessageTable::Entries();
+inline constexpr std::uint16_t kSyncId = KnownMessageTable::kSyncId;
+inline constexpr std::uint16_t kClosingId = KnownMessageTable::kClosingId;
+inline constexpr std::size_t kRecordSize = RawRecord::kSize;
 
 inline constexpr std::uint16_t kUnknown = 0xFFFF;
 
 // The header lookup as a scan from the first entry to the last.
 inline std::uint16_t Lookup(std::uint8_t high, std::uint8_t low, std::uint8_t length) {
     unsigned id = high * 256u + low;
-    for (const KnownMessage& entry : kKnownMessages) {
-        if (entry.id == id && entry.length == length) return static_cast<std::uint16_t>(id);
+    for (const KnownMessageTable::Entry& entry : kKnownMessages) {
+        if (entry.identifier == id && entry.length == length) return static_cast<std::uint16_t>(id);
     }
     return kUnknown;
 }
-
-struct FieldRow {
-    const char* name;
-    const char* usName;  // nullptr: the same heading in US units
-    std::int32_t min;
-    std::int32_t max;
-};
-
-inline constexpr FieldRow kFieldRows[35] = {
-    {"Time", nullptr, -2147483647 - 1, 2147483647},
-    {"Voltage", nullptr, 100, 400},
-    {"SOC %", nullptr, 0, 100},
-    {"Amps", nullptr, -200, 200},
-    {"Max Charge Current", nullptr, 0, 200},
-    {"Max Discharge Current", nullptr, -200, 0},
-    {"Min Batt Temp C", "Min Batt Temp F", 0, 250},
-    {"Max Batt Temp C", "Max Batt Temp F", 0, 250},
-    {"Speed (km/h)", "Speed (mph)", -100, 250},
-    {"Speedometer", nullptr, -100, 150},
-    {"Speed Related", nullptr, -10000, 32767},
-    {"FL Wheel", nullptr, -10000, 32767},
-    {"FR Wheel", nullptr, -10000, 32767},
-    {"RL Wheel", nullptr, -10000, 32767},
-    {"RR Wheel", nullptr, -10000, 32767},
-    {"ICE RPM", nullptr, 0, 8000},
-    {"ICE Temp C", "ICE Temp F", 0, 299},
-    {"Coolant Temp C", "Coolant Temp F", 0, 299},
-    {"Side Accel", nullptr, -512, 512},
-    {"Side Accel1", nullptr, -512, 512},
-    {"Fwd Accel", nullptr, -512, 512},
-    {"Fwd Accel2", nullptr, -512, 512},
-    {"Steering", nullptr, -1000, 1000},
-    {"Gas Pedal", nullptr, 0, 255},
-    {"Brake Pedal", nullptr, 0, 127},
-    {"Brake Pressed", nullptr, 0, 1},
-    {"Shifter", nullptr, -2, 2},
-    {"EV Mode", nullptr, 0, 0},
-    {"Cruise Control", nullptr, 0, 1},
-    {"Lights", nullptr, 0, 3},
-    {"Fuel Inj", nullptr, 0, 32767},
-    {"Fuel Flow (L/hr)", "Fuel Flow (G/hr)", 0, 255},
-    {"VVTi", nullptr, -255, 255},
-    {"Gas Gauge", nullptr, 0, 100},
-    {"iKM/L", "iMPG", -9999, 9999},
-};
 
 // Toward zero; NaN and integer parts outside 32 bits give the smallest 32-bit integer.
 inline std::int32_t Truncate(double value) {
@@ -151,10 +101,11 @@ inline std::int32_t S16(std::uint8_t a, std::uint8_t b) {
 class Converter {
 public:
     explicit Converter(const RunOptions& options) : options_(options), us_(options.units == UnitSystem::US) {
-        for (int i = 0; i < 35; ++i) {
-            fields_[i].name = us_ && kFieldRows[i].usName != nullptr ? kFieldRows[i].usName : kFieldRows[i].name;
-            fields_[i].min = kFieldRows[i].min;
-            fields_[i].max = kFieldRows[i].max;
+        for (int i = 0; i < kColumnCount; ++i) {
+            const ColumnDefinition& column = kColumnDefinitions[i];
+            fields_[i].name = us_ && column.usName != nullptr ? column.usName : column.name;
+            fields_[i].min = column.min;
+            fields_[i].max = column.max;
         }
     }
 
@@ -207,26 +158,26 @@ private:
         }
         for (;;) {
             std::uint16_t id = Lookup(record_[0], record_[1], record_[2]);
-            if (state == Hunting && id != 0x020) {
+            if (state == Hunting && id != kSyncId) {
                 if (!Slide()) return;
                 skipped += 1;
                 continue;
             }
             if (state == Synchronised && id == kUnknown) {
-                if (skipped >= 880) {
+                if (skipped >= kFramingSkipLimit) {
                     if (!Slide()) return;
                     skipped += 1;
                     continue;
                 }
                 if (!Read(record_ + 3, 8)) return;
-                skipped += 11;
+                skipped += kRecordSize;
                 if (!Read(record_, 3)) return;
                 continue;
             }
             state = Synchronised;
             if (skipped > 0) {
                 if (options_.verbose) Print(diagnostics_, "*** skipped %lld bytes\n", static_cast<long long>(skipped));
-                if (skipped >= 880) {
+                if (skipped >= kFramingSkipLimit) {
                     diagnostics_ += "*** WARNING: skipped bad packet, writing out unfinished packet\n";
                     WritePacket();
                     ClearValidFlags();
@@ -236,7 +187,7 @@ private:
                 skipped = 0;
             }
             if (!Read(record_ + 3, 8)) return;
-            if (id >= 0x020 && id <= 0x3CD) {
+            if (id >= KnownMessageTable::kTrackedLow && id <= KnownMessageTable::kTrackedHigh) {
                 if (lowest < highest && id <= lowest) {
                     diagnostics_ += "*** WARNING: writing out unfinished packet\n";
                     WritePacket();
@@ -248,7 +199,7 @@ private:
                 if (id > highest) highest = id;
             }
             DecodeMessage(id);
-            if (id == 0x56D) {
+            if (id == kClosingId) {
                 if (options_.verbose) diagnostics_ += "--- writing out finished packet\n";
                 WritePacket();
                 ClearValidFlags();
@@ -289,7 +240,7 @@ private:
         ++packetCounter_;
         SetFieldText(0, std::to_string(packetCounter_), false);
         if (!headerWritten_) {
-            for (int i = 0; i < 35; ++i) {
+            for (int i = 0; i < kColumnCount; ++i) {
                 if (i != 0) csv_ += ",";
                 csv_ += "\"" + fields_[i].name + "\"";
             }
@@ -298,7 +249,7 @@ private:
         }
         int valid = 0;
         int invalid = 0;
-        for (int i = 1; i < 35; ++i) (fields_[i].valid ? valid : invalid) += 1;
+        for (int i = 1; i < kColumnCount; ++i) (fields_[i].valid ? valid : invalid) += 1;
         if (valid < 8 && invalid > valid) {
             Print(diagnostics_, "*** WARNING: skipping data packet, %d fields invalid, %d fields valid\n", invalid,
                   valid);
@@ -308,7 +259,7 @@ private:
             Print(diagnostics_, "--- valid packet %lld -------------------------\n",
                   static_cast<long long>(packetCounter_));
         }
-        for (int i = 0; i < 35; ++i) {
+        for (int i = 0; i < kColumnCount; ++i) {
             if (i != 0) csv_ += ",";
             if (fields_[i].valid) csv_ += fields_[i].value;
         }
@@ -454,8 +405,8 @@ private:
     bool us_;
     std::string_view input_;
     std::size_t position_ = 0;
-    std::uint8_t record_[11] = {};
-    Field fields_[35];
+    std::uint8_t record_[kRecordSize] = {};
+    Field fields_[kColumnCount];
     bool headerWritten_ = false;
     std::int64_t packetCounter_ = 0;
     double lastSpeed_ = 0.0;

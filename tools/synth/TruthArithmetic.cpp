@@ -27,11 +27,11 @@ std::int32_t SignExtend12(std::uint8_t high, std::uint8_t low) {
 }
 
 double ConvertDistance(double value, UnitSystem units) {
-    return units == UnitSystem::Us ? value * 0.621371 : value;
+    return units == UnitSystem::US ? value * 0.621371 : value;
 }
 
 std::int32_t ConvertTemperature(double celsius, UnitSystem units) {
-    const double t = units == UnitSystem::Us ? (celsius + 17.7778) * 1.8 : celsius;
+    const double t = units == UnitSystem::US ? (celsius + 17.7778) * 1.8 : celsius;
     return static_cast<std::int32_t>(RoundToStep(t, 1.0));
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "UnitSystem.h"
+#include "core/RunOptions.h"
 
 // The converter's numeric rules, written out again on their own so that the expected values do
 // not come from the code under test: the same double operations in the same order.

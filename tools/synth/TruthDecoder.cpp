@@ -63,7 +63,7 @@ void TruthDecoder::Decode(const SynthRecord& record) {
             StoreNumber(kBrakePressed, (d(0) & 0x80) == 0 ? 1 : 0);
             break;
         case 0x038: {
-            const double flow = units_ == UnitSystem::Us ? d(1) * 0.264172052 : static_cast<double>(d(1));
+            const double flow = units_ == UnitSystem::US ? d(1) * 0.264172052 : static_cast<double>(d(1));
             lastFuelFlow_ = RoundToStep(flow / 10, 0.01);
             StoreNumber(kFuelFlow, lastFuelFlow_);
             break;

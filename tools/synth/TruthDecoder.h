@@ -6,7 +6,7 @@
 
 #include "SynthRecord.h"
 #include "TruthColumns.h"
-#include "UnitSystem.h"
+#include "core/RunOptions.h"
 
 namespace drovane::synth {
 
