@@ -43,7 +43,7 @@ inline const std::string kUSRows =
 // A data row with the given cells (column index to text) and every other cell empty.
 inline std::string Row(const std::map<int, std::string>& cells) {
     std::string row;
-    for (int column = 0; column < 35; ++column) {
+    for (int column = 0; column < drovane::kColumnCount; ++column) {
         if (column > 0) row += ',';
         auto found = cells.find(column);
         if (found != cells.end()) row += found->second;
