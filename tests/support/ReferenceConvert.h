@@ -2,9 +2,10 @@
 // The straightforward twin of the whole conversion, for tests and fuzz targets to hold the fast
 // converter against. It does everything the plain way: reads of 3, 1 and 8 bytes taken byte by
 // byte, a scan of the known-message list for every header, cell texts formatted with the C
-// library's "%1g" when they are stored, the decoding rules one row at a time and the CSV written
-// cell by cell. It shares no code with the converter beyond RunOptions and the tables of facts:
-// the columns (headings, ranges), the known messages and the framing constants.
+// library's "%1g" when they are stored, the plain decoding rules (tools/reference/PlainRules.h, which
+// the synthesizer's truth decodes with too) and the CSV written cell by cell. It shares no code
+// with the converter beyond RunOptions and the tables of facts: the columns (headings, ranges),
+// the known messages and the framing constants.
 //
 // Like the converter it counts packets and skipped bytes in 64 bits, writes Time as a whole
 // number, and, once 880 or more bytes were skipped while in step, slides over an unknown header
@@ -20,6 +21,7 @@
 #include "rawlog/KnownMessageTable.h"
 #include "rawlog/PacketFramer.h"
 #include "rawlog/RawRecord.h"
+#include "tools/reference/PlainRules.h"
 
 namespace drovane::test {
 
@@ -48,55 +50,7 @@ inline std::uint16_t Lookup(std::uint8_t high, std::uint8_t low, std::uint8_t le
     return kUnknown;
 }
 
-// Toward zero; NaN and integer parts outside 32 bits give the smallest 32-bit integer.
-inline std::int32_t Truncate(double value) {
-    if (std::isnan(value)) return -2147483647 - 1;
-    double whole = std::trunc(value);
-    if (whole < -2147483648.0 || whole > 2147483647.0) return -2147483647 - 1;
-    return static_cast<std::int32_t>(whole);
-}
-
-inline double RoundToStep(double value, double step) {
-    if (step == 0) return 0.0;
-    double s = step < 0 ? step * -1.0 : step;
-    double q;
-    if (value > 0) {
-        q = (value + s * 0.5) / s;
-    } else if (value < 0) {
-        q = (value - s * 0.5) / s;
-    } else {
-        return 0.0;
-    }
-    std::int32_t n = Truncate(q);
-    return s * n;
-}
-
-inline std::int32_t RoundIntToStep(std::int32_t value, double step) {
-    if (step == 0) return 0;
-    double s = step < 0 ? step * -1.0 : step;
-    double q;
-    if (value > 0) {
-        q = (s * 0.5 + value) / s;
-    } else if (value < 0) {
-        q = (value - s * 0.5) / s;
-    } else {
-        return 0;
-    }
-    std::int32_t n = Truncate(q);
-    return Truncate(s * n);
-}
-
-inline std::int32_t SignExtend12(std::uint8_t high, std::uint8_t low) {
-    unsigned w = high * 256u + low;
-    if ((w & 0x0800u) != 0) w |= 0xF000u;
-    return w >= 0x8000u ? static_cast<std::int32_t>(w) - 0x10000 : static_cast<std::int32_t>(w);
-}
-
-inline std::int32_t U16(std::uint8_t a, std::uint8_t b) { return a * 256 + b; }
-inline std::int32_t S16(std::uint8_t a, std::uint8_t b) {
-    std::int32_t u = U16(a, b);
-    return u >= 0x8000 ? u - 0x10000 : u;
-}
+using plain::Truncate;
 
 class Converter {
 public:
@@ -266,14 +220,6 @@ private:
         csv_ += "\n";
     }
 
-    // Numeric conversions that depend on the unit system.
-    double ConvertDistance(double value) const { return us_ ? value * 0.621371 : value; }
-    std::int32_t ConvertTemperature(double value) const {
-        double t = us_ ? (value + 17.7778) * 1.8 : value;
-        double r = RoundToStep(t, 1.0);
-        return static_cast<std::int32_t>(r);
-    }
-
     // Message decoder: the hex dump, then the rows of the decoding table for the identifier.
     void DecodeMessage(std::uint16_t id) {
         const std::uint8_t* d = record_ + 3;
@@ -282,125 +228,15 @@ private:
             for (unsigned i = 0; i < record_[2]; ++i) Print(diagnostics_, " %02X", static_cast<unsigned>(d[i]));
             diagnostics_ += "\n";
         }
-        switch (id) {
-            case 0x022:
-                SetFieldValue(U16(d[0], d[1]) - 512, 18);
-                SetFieldValue(U16(d[2], d[3]) - 512, 19);
-                break;
-            case 0x023:
-                SetFieldValue(U16(d[0], d[1]) - 512, 20);
-                SetFieldValue(U16(d[2], d[3]) - 512, 21);
-                break;
-            case 0x025:
-                SetFieldValue(SignExtend12(d[0], d[1]) - SignExtend12(d[2], d[3]), 22);
-                break;
-            case 0x030:
-                SetFieldValue(RoundToStep(d[4] / 1.269, 1.0), 24);
-                SetFieldValue((d[0] & 0x80) == 0 ? 1 : 0, 25);
-                break;
-            case 0x038: {
-                double f = us_ ? d[1] * 0.264172052 : d[1];
-                double flow = RoundToStep(f / 10, 0.01);
-                lastFuelFlow_ = flow;
-                SetFieldValue(flow, 31);
-                break;
-            }
-            case 0x039:
-                SetFieldValue(ConvertTemperature(d[0]), 16);
-                break;
-            case 0x03B: {
-                std::int32_t negated = -SignExtend12(d[0], d[1]);
-                SetFieldValue(negated * 0.1, 3);
-                SetFieldValue(U16(d[2], d[3]), 1);
-                break;
-            }
-            case 0x0B1:
-                SetFieldValue(ConvertDistance(S16(d[2], d[3]) / 100.0), 11);
-                SetFieldValue(ConvertDistance(S16(d[0], d[1]) / 100.0), 12);
-                break;
-            case 0x0B3:
-                SetFieldValue(ConvertDistance(S16(d[2], d[3]) / 100.0), 13);
-                SetFieldValue(ConvertDistance(S16(d[0], d[1]) / 100.0), 14);
-                break;
-            case 0x0B4: {
-                double speed = ConvertDistance(S16(d[5], d[6]) * std::ldexp(1.0, -10) * 10);
-                lastSpeed_ = speed;
-                SetFieldValue(speed, 8);
-                break;
-            }
-            case 0x244:
-                SetFieldValue(d[6], 23);
-                SetFieldValue(S16(d[4], d[5]), 10);
-                break;
-            case 0x3C8:
-                SetFieldValue(static_cast<std::uint32_t>(d[3] * 256u + d[2]) * 32u, 15);
-                break;
-            case 0x3CA:
-                SetFieldValue(RoundToStep(ConvertDistance(d[2]), 1.0), 9);
-                break;
-            case 0x3CB:
-                SetFieldValue(U16(d[2], d[3]) * 0.5, 2);
-                SetFieldValue(d[1], 4);
-                SetFieldValue(-d[0], 5);
-                SetFieldValue(ConvertTemperature(d[5]), 6);
-                SetFieldValue(ConvertTemperature(d[4]), 7);
-                break;
-            case 0x520:
-                SetFieldValue(U16(d[1], d[2]), 30);
-                break;
-            case 0x526:
-                SetFieldValue(RoundIntToStep((d[1] >> 1) - 16, 1.0), 32);
-                break;
-            case 0x529:
-                SetFieldText(27, d[4] == 0x00 ? "N" : d[4] == 0x40 ? "EV" : d[4] == 0x80 ? "Denied" : "Cancel", true);
-                break;
-            case 0x52C:
-                SetFieldValue(ConvertTemperature(d[1] * 0.5), 17);
-                break;
-            case 0x540:
-                SetFieldText(26,
-                             d[1] == 0x00   ? "B"
-                             : d[1] == 0x10 ? "D"
-                             : d[1] == 0x20 ? "N"
-                             : d[1] == 0x40 ? "R"
-                             : d[1] == 0x80 ? "P"
-                                            : "",
-                             true);
-                break;
-            case 0x56D: {
-                double s = lastSpeed_;
-                double f = lastFuelFlow_;
-                double e;
-                if (s <= 0 && f <= 0) {
-                    e = 0.0;
-                } else if (s >= 0 && f <= 0) {
-                    e = 999.9;
-                } else {
-                    e = RoundToStep(s / f, 0.1);
-                }
-                SetFieldValue(e, 34);
-                break;
-            }
-            case 0x57F:
-                SetFieldText(29,
-                             d[1] == 0x00   ? "Off"
-                             : d[1] == 0x10 ? "Parking"
-                             : d[1] == 0x30 ? "Headlights"
-                             : d[1] == 0x38 ? "HighBeams"
-                                            : "",
-                             true);
-                break;
-            case 0x5A4:
-                SetFieldValue(d[1], 33);
-                break;
-            case 0x5C8:
-                SetFieldValue((d[2] >> 4) & 1, 28);
-                break;
-            default:
-                break;
-        }
+        plain::Decode(id, d, options_.units, memory_, *this);
     }
 
+public:
+    // What the plain rules store.
+    void Number(int column, double value) { SetFieldValue(value, column); }
+    void Word(int column, std::string_view word) { SetFieldText(column, std::string(word), true); }
+
+private:
     RunOptions options_;
     bool us_;
     std::string_view input_;
@@ -409,8 +245,7 @@ private:
     Field fields_[kColumnCount];
     bool headerWritten_ = false;
     std::int64_t packetCounter_ = 0;
-    double lastSpeed_ = 0.0;
-    double lastFuelFlow_ = 0.0;
+    plain::Memory memory_;
     std::string csv_;
     std::string diagnostics_;
 };

@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "KnownMessages.h"
-#include "TruthArithmetic.h"
+#include "tools/reference/PlainRules.h"
 #include "TruthDecoder.h"
 
 namespace drovane::synth {
@@ -129,7 +129,8 @@ TEST(TruthDecoderTest, RowsAndHeaderFollowTheCsvLayout) {
     EXPECT_NE(header.find(",\"iMPG\"\n"), std::string::npos);
 }
 
-TEST(TruthArithmeticTest, RoundingAndConversions) {
+TEST(PlainRulesTest, RoundingAndConversions) {
+    using namespace plain;
     EXPECT_EQ(RoundToStep(7.0, 0.0), 0.0);
     EXPECT_EQ(RoundToStep(1.25, -0.5), 1.5);
     EXPECT_EQ(RoundToStep(-2.5, 1.0), -3.0);
@@ -144,8 +145,8 @@ TEST(TruthArithmeticTest, RoundingAndConversions) {
     EXPECT_EQ(ConvertTemperature(2.5, UnitSystem::Metric), 3);
     EXPECT_EQ(ConvertTemperature(90.5, UnitSystem::US), 195);
     EXPECT_EQ(ConvertTemperature(0.0, UnitSystem::US), 32);
-    EXPECT_EQ(TruncateForRange(-0.5), 0);
-    EXPECT_EQ(TruncateForRange(3.0e10), -2147483647 - 1);
+    EXPECT_EQ(Truncate(-0.5), 0);
+    EXPECT_EQ(Truncate(3.0e10), -2147483647 - 1);
 }
 
 }  // namespace
