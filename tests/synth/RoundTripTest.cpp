@@ -169,7 +169,7 @@ TEST_P(CleanRoundTripTest, EveryCellEqualsTheDrive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, CleanRoundTripTest,
-                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::Us, "-US"},
+                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::US, "-US"},
                                            UnitCase{UnitSystem::Metric, "-UK"}),
                          [](const auto& param) { return std::string(param.index == 0 ? "Metric" : param.index == 1 ? "Us" : "Uk"); });
 
@@ -191,7 +191,7 @@ TEST_P(DamagedRoundTripTest, UndamagedCyclesSurviveAndDamageIsReported) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, DamagedRoundTripTest,
-                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::Us, "-US"}),
+                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::US, "-US"}),
                          [](const auto& param) { return std::string(param.index == 0 ? "Metric" : "Us"); });
 
 class DamageKindRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<DamageKind> {};
