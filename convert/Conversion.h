@@ -2,6 +2,7 @@
 #include <string>
 #include <string_view>
 
+#include "convert/PacketAssembler.h"
 #include "core/ByteSource.h"
 #include "core/RunOptions.h"
 #include "core/TextBuffer.h"
@@ -9,7 +10,6 @@
 #include "decode/FieldTable.h"
 #include "decode/MessageDecoder.h"
 #include "rawlog/InputWindow.h"
-#include "convert/PacketAssembler.h"
 
 namespace drovane {
 

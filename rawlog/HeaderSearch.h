@@ -2,9 +2,11 @@
 // The two searches that slide over damaged or foreign bytes: for the synchronisation header while
 // hunting, and for any known header while regaining step. Each returns the first position p in
 // [begin, end - 2) where p[0..2] is such a header, or nullptr.
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
+#include "core/LittleEndian.h"
 #include "rawlog/KnownMessageTable.h"
 
 namespace drovane {
@@ -27,10 +29,33 @@ inline const std::uint8_t* FindSyncHeader(const std::uint8_t* begin, const std::
     return nullptr;
 }
 
-// Looks every window up in turn. Regaining step is rare: only a log damaged for 880 bytes in a
-// row while in step needs it.
+// The top bit of every byte of `word` that is below `limit` (a power of two up to 128), and
+// perhaps of some bytes above such a byte (a borrow); never misses one.
+inline std::uint64_t BytesBelow(std::uint64_t word, std::uint8_t limit) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kTops = 0x8080808080808080ull;
+    std::uint64_t masked = word & (kOnes * static_cast<std::uint8_t>(0x100 - limit));  // zero exactly there
+    return (masked - kOnes) & ~masked & kTops;
+}
+
+// Every known identifier is below 0x800 and every length below 16, so a known header's first
+// byte is below 8 and its third below 16: eight positions at a time are passed over when no first
+// byte and third byte qualify together, and only the rest are looked up. In random bytes, once a
+// chance synchronisation header has put the framer in step, the rest of the input is regained
+// byte by byte.
 inline const std::uint8_t* FindKnownHeader(const std::uint8_t* begin, const std::uint8_t* end) {
-    for (const std::uint8_t* at = begin; end - at >= 3; ++at) {
+    static_assert(KnownMessageTable::kIdentifierSpace <= 8 << 8);
+    const std::uint8_t* at = begin;
+    for (; end - at >= 8 + 2; at += 8) {
+        std::uint64_t firsts = LoadLittleEndian(at);      // byte i: the first byte of the window at i
+        std::uint64_t thirds = LoadLittleEndian(at + 2);  // byte i: its third byte
+        for (std::uint64_t candidates = BytesBelow(firsts, 8) & BytesBelow(thirds, 16); candidates != 0;
+             candidates &= candidates - 1) {
+            const std::uint8_t* window = at + std::countr_zero(candidates) / 8;
+            if (KnownMessageTable::KindOfHeader(window).Known()) return window;
+        }
+    }
+    for (; end - at >= 3; ++at) {
         if (KnownMessageTable::KindOfHeader(at).Known()) return at;
     }
     return nullptr;

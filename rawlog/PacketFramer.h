@@ -109,12 +109,11 @@ private:
         if (skipped_ > 0) ReportSkipped(id);
         if (!input.Ensure(RawRecord::kSize)) return End();
         const std::uint8_t* at = input.Position();
-        const std::uint8_t* end = input.End();
-        constexpr auto kSize = static_cast<std::ptrdiff_t>(RawRecord::kSize);
+        const std::uint8_t* lastWhole = input.End() - RawRecord::kSize;  // where the last whole record may start
         for (;;) {
             TakeRecord(at, id, kind);
-            at += kSize;
-            if (state_ != State::InStep || end - at < kSize) break;
+            at += RawRecord::kSize;
+            if (state_ != State::InStep || at > lastWhole) break;
             id = RawRecord::IdentifierOf(at);
             kind = KnownMessageTable::KindOf(id, RawRecord::LengthOf(at));
             if (!kind.Known()) break;

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <random>
+#include <vector>
+
 #include "rawlog/HeaderSearch.h"
 #include "rawlog/KnownMessageTable.h"
+#include "support/PlainTwins.h"
 
 namespace drovane {
 namespace {
@@ -32,6 +36,33 @@ static_assert([] {
     return tracked == 28;
 }());
 static_assert(kSyncHeader[0] == 0x00 && kSyncHeader[1] == 0x20 && kSyncHeader[2] == 0x03);
+
+// The fast search for any known header agrees with looking up every window in turn.
+TEST(KnownHeaderSearch, AgreesWithTheByteByByteSlide) {
+    std::mt19937 random(11);
+    const auto& entries = KnownMessageTable::Entries();
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<std::uint8_t> bytes(random() % 64);
+        for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random() % (round % 3 == 0 ? 9 : 256));
+        if (!bytes.empty() && round % 2 == 0) {
+            const auto& entry = entries[random() % entries.size()];
+            std::size_t at = random() % bytes.size();
+            std::uint8_t header[3] = {static_cast<std::uint8_t>(entry.identifier >> 8),
+                                      static_cast<std::uint8_t>(entry.identifier), entry.length};
+            for (int i = 0; i < 3 && at + i < bytes.size(); ++i) bytes[at + i] = header[i];
+        }
+        const std::uint8_t* begin = bytes.data();
+        const std::uint8_t* end = begin + bytes.size();
+        const std::uint8_t* expected = nullptr;
+        for (const std::uint8_t* at = begin; end - at >= 3; ++at) {
+            if (test::ScanKnownMessages(at[0], at[1], at[2]) != UnknownMessageId) {
+                expected = at;
+                break;
+            }
+        }
+        EXPECT_EQ(FindKnownHeader(begin, end), expected) << round;
+    }
+}
 
 }  // namespace
 }  // namespace drovane
