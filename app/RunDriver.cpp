@@ -236,7 +236,8 @@ int Run(std::span<const std::string_view> arguments, Console& console, TextBuffe
     if (!line.quiet) PrintBanner(diagnostics);
     if (parsed.verdict != CommandLineVerdict::Accepted) {
         diagnostics.Append(parsed.verdict == CommandLineVerdict::UnknownOption ? "*** FAIL: unknown option: "
-                                                                                : "*** FAIL: bad argument: ");
+                           : parsed.verdict == CommandLineVerdict::BadValue    ? "*** FAIL: bad value: "
+                                                                               : "*** FAIL: bad argument: ");
         diagnostics.Append(parsed.faultyArgument);
         diagnostics.Put('\n');
         PrintUsage(diagnostics);
