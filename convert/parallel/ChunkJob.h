@@ -1,0 +1,87 @@
+#pragma once
+#include <array>
+#include <atomic>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "convert/parallel/ChunkOutput.h"
+#include "decode/MessageRules.h"
+
+namespace drovane {
+
+// The decoder's remembered speed and fuel flow while a chunk's conversion has not set them: values
+// no record can give (a speed a hair above zero, an endless fuel flow), with which the economy is
+// a plain 0 and never a warning. An economy formed from one is formed again by the conversion
+// before the chunk (see MergePoint).
+inline constexpr double kUnsetSpeed = 1e-300;
+inline constexpr double kUnsetFuelFlow = 1e300;
+inline constexpr DecoderMemory kUnsetMemory{kUnsetSpeed, kUnsetFuelFlow};
+
+// The remembered values one by one: 0 the speed, 1 the fuel flow.
+inline constexpr int kRememberedCount = 2;
+inline double Remembered(const DecoderMemory& memory, int which) {
+    return which == 0 ? memory.lastSpeed : memory.lastFuelFlow;
+}
+inline bool IsUnset(const DecoderMemory& memory, int which) {
+    return std::bit_cast<std::uint64_t>(Remembered(memory, which)) ==
+           std::bit_cast<std::uint64_t>(Remembered(kUnsetMemory, which));
+}
+
+// A point where a chunk's conversion may take over from the conversion before it: a hunt that
+// ended at a synchronisation header. Hunting leaves nothing of the packet before (no valid flag,
+// no tracked identifier), so two conversions that stop hunting at the same header, both with a
+// skipped-byte count below the skip limit or both at or above it, go on alike, as long as they
+// remember the same speed and fuel flow, or the chunk's conversion sets the ones it lacks before
+// any economy reads them.
+struct MergePoint {
+    std::uint64_t position = 0;     // of the header, in the file
+    bool skipLimitReached = false;  // the bytes hunted over before it reached the skip limit
+    DecoderMemory memory;           // remembered there, kUnsetSpeed and kUnsetFuelFlow for none
+    OutputMark mark;                // the conversion's output up to there
+    int exitIndex = 0;              // the chunk's hunts counted from 0
+};
+
+// One chunk, converted on a worker thread and, when accepted, written in its turn. The fields
+// the conversion publishes and the head decides are guarded by the coordinator's lock.
+struct ChunkJob {
+    // A chunk keeps its first merge points; a conversion before it that has not met it by then
+    // converts the chunk itself.
+    static constexpr std::size_t kMaxMergePoints = 64;
+    static constexpr int kNoneRead = -1;
+
+    enum class Fate { Pending, Accepted, Abandoned };
+
+    std::size_t index = 0;
+    std::uint64_t huntFrom = 0;
+
+    // Published by the chunk's conversion.
+    std::vector<MergePoint> mergePoints;
+    bool reachedEnd = false;      // converted up to the chunk's end, or ended
+    bool ended = false;           // the conversion returned
+    bool inputTooShort = false;   // the input held not one header from where it started
+    bool waitingToWrite = false;  // its output is full and waits for its turn
+    std::array<bool, kRememberedCount> rememberedSet{};
+    // The hunt (exitIndex) after which the last economy came that read a remembered value the
+    // chunk had not set.
+    std::array<int, kRememberedCount> lastUnsetRead{kNoneRead, kNoneRead};
+
+    // Decided by the conversion before it (the head).
+    Fate fate = Fate::Pending;
+    OutputMark cut;              // the accepted output begins here
+    std::int64_t numberBase = 0; // a packet's number in the file less the chunk's own count
+    DecoderMemory inherited;     // the remembered values where it takes over
+    std::int64_t skipOffset = 0; // added to its skipped-byte count: it hunted from its start
+    bool turn = false;           // its output may be written
+    std::atomic<bool> abandoned{false};
+
+    // Of the conversion, once it is the head: the chunk it handed over to, if any.
+    static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+    std::size_t handedTo = kNone;
+    std::uint64_t endPosition = 0;  // how far it converted
+    int readError = 0;
+};
+
+}  // namespace drovane

@@ -1,0 +1,287 @@
+#include "convert/parallel/ParallelConversion.h"
+
+#include <algorithm>
+#include <thread>
+
+#include "convert/parallel/ChunkConverter.h"
+
+namespace drovane {
+namespace {
+
+// The skipped-byte count from which a hunt's end writes out the packet in progress.
+constexpr std::int64_t kSkipLimit = 880;
+
+bool SameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+}  // namespace
+
+ParallelConversion::ParallelConversion(const RunOptions& options, RandomAccessInput& input, std::uint64_t inputSize,
+                                       TextBuffer& csv, TextBuffer& diagnostics, std::string headerRow,
+                                       std::size_t rowRoom, Settings settings, ProgressObserver* observer)
+    : options_(options),
+      input_(input),
+      plan_(ChunkPlan::For(inputSize, std::max(1u, settings.threads), settings.chunkSize)),
+      threads_(std::max(1u, settings.threads)),
+      writer_(csv, diagnostics, std::move(headerRow), rowRoom),
+      observer_(observer),
+      jobs_(plan_.Count()) {}
+
+ParallelConversion::~ParallelConversion() = default;
+
+void ParallelConversion::Run() {
+    // A few chunks more than threads are in flight, so that converting runs ahead of the chunks
+    // waiting at their end for the head, and of the one being written.
+    std::size_t workers = std::min<std::size_t>(plan_.Count(), threads_ + 2);
+    std::vector<std::thread> pool;
+    pool.reserve(workers);
+    for (std::size_t i = 0; i < workers; ++i) pool.emplace_back([this] { Work(); });
+    for (std::thread& thread : pool) thread.join();
+}
+
+void ParallelConversion::Work() {
+    ChunkConverter converter(*this);
+    while (ChunkJob* job = TakeJob()) {
+        converter.Convert(*job);
+        FinishJob(*job, converter);
+    }
+}
+
+ChunkJob* ParallelConversion::TakeJob() {
+    std::unique_lock<std::mutex> hold(lock_);
+    std::size_t limit = std::min<std::size_t>(plan_.Count(), threads_ + 2);
+    changed_.wait(hold, [&] { return finished_ || nextChunk_ == plan_.Count() || inFlight_ < limit; });
+    // A chunk the head has begun converting itself is no longer worth converting apart.
+    if (headEntered_ != 0) nextChunk_ = std::max(nextChunk_, std::min(headEntered_ + 1, plan_.Count()));
+    if (finished_ || nextChunk_ == plan_.Count()) return nullptr;
+    auto job = std::make_unique<ChunkJob>();
+    job->index = nextChunk_++;
+    job->huntFrom = plan_.HuntFrom(job->index);
+    if (job->index == 0) {
+        // The first chunk's conversion starts where one conversion starts: it is exact.
+        job->fate = ChunkJob::Fate::Accepted;
+        job->turn = true;
+    }
+    ++inFlight_;
+    jobs_[job->index] = std::move(job);
+    return jobs_[nextChunk_ - 1].get();
+}
+
+bool ParallelConversion::AtHuntExit(ChunkJob& job, const MergePoint& point) {
+    std::unique_lock<std::mutex> hold(lock_);
+    if (job.fate != ChunkJob::Fate::Accepted) {
+        if (job.mergePoints.size() < ChunkJob::kMaxMergePoints) {
+            job.mergePoints.push_back(point);
+            changed_.notify_all();
+        }
+        return false;
+    }
+    // The head: within its own chunk nothing is to be met.
+    if (plan_.IsLast(job.index) || point.position < plan_.HuntFrom(job.index + 1)) return false;
+    std::size_t target = plan_.ChunkHuntingAt(point.position);
+    // The chunks between can no longer be met: their merge points lie behind.
+    AbandonBetween(job.index + 1, target);
+    headEntered_ = std::max(headEntered_, target);
+    for (;;) {
+        ChunkJob* candidate = jobs_[target].get();
+        if (candidate == nullptr || candidate->abandoned) return false;
+        const auto found = std::find_if(candidate->mergePoints.begin(), candidate->mergePoints.end(),
+                                        [&](const MergePoint& p) { return p.position == point.position; });
+        Decision decision = Decision::No;
+        if (found != candidate->mergePoints.end()) {
+            decision = Decide(*candidate, *found, point.skipLimitReached, point.memory);
+        } else if (!candidate->reachedEnd && !candidate->waitingToWrite &&
+                   candidate->mergePoints.size() < ChunkJob::kMaxMergePoints &&
+                   (candidate->mergePoints.empty() || candidate->mergePoints.back().position < point.position)) {
+            decision = Decision::Undecided;  // it has not come this far yet
+        }
+        if (decision == Decision::Yes) {
+            Accept(*candidate, found->mark, job.numberBase + static_cast<std::int64_t>(point.mark.packets) -
+                                                static_cast<std::int64_t>(found->mark.packets),
+                   point.memory, 0);
+            job.handedTo = target;
+            job.endPosition = point.position;
+            return true;
+        }
+        if (decision == Decision::No) return false;
+        changed_.wait(hold);
+    }
+}
+
+ParallelConversion::Decision ParallelConversion::Decide(const ChunkJob& candidate, const MergePoint& point,
+                                                        bool skipLimitReached, const DecoderMemory& memory) const {
+    if (point.skipLimitReached != skipLimitReached || candidate.inputTooShort) return Decision::No;
+    for (int which = 0; which < kRememberedCount; ++which) {
+        if (!IsUnset(point.memory, which)) {
+            if (!SameBits(Remembered(point.memory, which), Remembered(memory, which))) return Decision::No;
+            continue;
+        }
+        // Unset there: right only if no economy after the point read it before the chunk set it.
+        bool known = candidate.rememberedSet[which] || candidate.reachedEnd;
+        if (!known) return candidate.waitingToWrite ? Decision::No : Decision::Undecided;
+        if (candidate.lastUnsetRead[which] >= point.exitIndex) return Decision::No;
+    }
+    return Decision::Yes;
+}
+
+void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::int64_t numberBase,
+                                const DecoderMemory& memory, std::int64_t skipOffset) {
+    job.fate = ChunkJob::Fate::Accepted;
+    job.cut = cut;
+    job.numberBase = numberBase;
+    job.inherited = memory;
+    job.skipOffset = skipOffset;
+    changed_.notify_all();
+}
+
+void ParallelConversion::AtEconomy(ChunkJob& job, const DecoderMemory& memory, int exitIndex) {
+    std::lock_guard<std::mutex> hold(lock_);
+    for (int which = 0; which < kRememberedCount; ++which) {
+        if (IsUnset(memory, which)) {
+            job.lastUnsetRead[which] = exitIndex;
+        } else {
+            job.rememberedSet[which] = true;
+        }
+    }
+    changed_.notify_all();
+}
+
+ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::size_t chunk,
+                                                          const BoundaryState& state) {
+    std::unique_lock<std::mutex> hold(lock_);
+    Resume resume;
+    if (chunk == job.index) {
+        if (job.fate != ChunkJob::Fate::Accepted) {
+            // Its own chunk is done: the head decides whether it goes on.
+            job.reachedEnd = true;
+            changed_.notify_all();
+            changed_.wait(hold, [&] { return job.fate != ChunkJob::Fate::Pending; });
+            if (job.fate == ChunkJob::Fate::Abandoned) {
+                resume.stop = true;
+                return resume;
+            }
+        }
+        // From here on it is the head: what it has not set itself it takes over.
+        resume.inherit = true;
+        resume.memory = job.inherited;
+        resume.skipOffset = job.skipOffset;
+    }
+    if (finished_ || job.abandoned) {
+        resume.stop = true;
+        return resume;
+    }
+    if (plan_.IsLast(chunk)) {
+        resume.nextBoundary = kNoBoundary;
+        return resume;
+    }
+    std::size_t next = chunk + 1;
+    resume.nextBoundary = plan_.IsLast(next) ? kNoBoundary : plan_.End(next);
+    headEntered_ = std::max(headEntered_, next);
+    AbandonBetween(job.index + 1, next);
+    // Hunting where the next chunk's conversion began, with nothing left of a packet: the next
+    // chunk's output holds from its start, if its first hunt ends alike.
+    std::uint64_t start = plan_.HuntFrom(next);
+    DecoderMemory memory = state.memory;
+    if (resume.inherit) {
+        for (int which = 0; which < kRememberedCount; ++which) {
+            if (IsUnset(memory, which)) (which == 0 ? memory.lastSpeed : memory.lastFuelFlow) = Remembered(resume.memory, which);
+        }
+    }
+    if (!state.hunting || state.position != start || start <= job.huntFrom) return resume;
+    std::int64_t skipped = state.skipped + resume.skipOffset;
+    for (;;) {
+        ChunkJob* candidate = jobs_[next].get();
+        if (candidate == nullptr || candidate->abandoned || candidate->inputTooShort) return resume;
+        Decision decision = Decision::Undecided;
+        OutputMark cut;
+        std::int64_t skipOffset = 0;
+        if (!candidate->mergePoints.empty()) {
+            const MergePoint& first = candidate->mergePoints.front();
+            std::int64_t skippedThere = skipped + static_cast<std::int64_t>(first.position - start);
+            decision = Decide(*candidate, first, skippedThere >= kSkipLimit, memory);
+            cut = first.mark;
+        } else if (candidate->reachedEnd) {
+            // It hunted through its whole chunk: nothing written, nothing remembered read.
+            decision = Decision::Yes;
+            skipOffset = skipped;
+        } else if (candidate->waitingToWrite) {
+            decision = Decision::No;
+        }
+        if (decision == Decision::Yes) {
+            Accept(*candidate, cut, job.numberBase + static_cast<std::int64_t>(state.mark.packets) -
+                                        static_cast<std::int64_t>(cut.packets),
+                   memory, skipOffset);
+            job.handedTo = next;
+            job.endPosition = start;
+            resume.stop = true;
+            return resume;
+        }
+        if (decision == Decision::No) return resume;
+        changed_.wait(hold);
+    }
+}
+
+bool ParallelConversion::WaitForTurn(ChunkJob& job) {
+    std::unique_lock<std::mutex> hold(lock_);
+    job.waitingToWrite = true;
+    changed_.notify_all();
+    changed_.wait(hold, [&] { return job.turn || job.abandoned || finished_; });
+    job.waitingToWrite = false;
+    return job.turn && !finished_;
+}
+
+void ParallelConversion::FinishJob(ChunkJob& job, ChunkConverter& converter) {
+    std::unique_lock<std::mutex> hold(lock_);
+    job.ended = true;
+    job.reachedEnd = true;
+    job.inputTooShort = converter.InputTooShort();
+    changed_.notify_all();
+    changed_.wait(hold, [&] { return job.fate != ChunkJob::Fate::Pending || finished_; });
+    bool accepted = job.fate == ChunkJob::Fate::Accepted && !job.abandoned;
+    if (accepted) {
+        changed_.wait(hold, [&] { return job.turn || finished_; });
+        accepted = job.turn && !finished_;
+    }
+    if (accepted) {
+        hold.unlock();
+        bool written = converter.WriteOutput(job);
+        if (observer_ != nullptr) observer_->OnInputProgress(job.endPosition);
+        hold.lock();
+        if (!written) {
+            StopAll();
+        } else if (job.handedTo != ChunkJob::kNone) {
+            jobs_[job.handedTo]->turn = true;
+        } else {
+            // The end of the input, a read error, or a chunk that ended early at the end of a
+            // file that shrank: one conversion ends there too.
+            readError_ = job.readError;
+            inputTooShort_ = job.inputTooShort && job.index == 0;
+            StopAll();
+        }
+    }
+    jobs_[job.index].reset();
+    --inFlight_;
+    changed_.notify_all();
+}
+
+void ParallelConversion::AbandonBetween(std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+        if (jobs_[k] != nullptr) Abandon(*jobs_[k]);
+    }
+}
+
+void ParallelConversion::Abandon(ChunkJob& job) {
+    if (job.fate == ChunkJob::Fate::Accepted) return;
+    job.fate = ChunkJob::Fate::Abandoned;
+    job.abandoned = true;
+    changed_.notify_all();
+}
+
+void ParallelConversion::StopAll() {
+    finished_ = true;
+    for (auto& job : jobs_) {
+        if (job != nullptr && job->fate == ChunkJob::Fate::Pending) Abandon(*job);
+    }
+    changed_.notify_all();
+}
+
+}  // namespace drovane

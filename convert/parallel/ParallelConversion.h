@@ -1,0 +1,130 @@
+#pragma once
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "convert/parallel/ChunkJob.h"
+#include "convert/parallel/ChunkPlan.h"
+#include "convert/parallel/OrderedWriter.h"
+#include "core/ProgressObserver.h"
+#include "core/RandomAccessInput.h"
+#include "core/RunOptions.h"
+#include "core/TextBuffer.h"
+
+namespace drovane {
+
+class ChunkConverter;
+
+// Converts a regular file on several threads with exactly the output of one conversion.
+//
+// The file is cut into chunks (ChunkPlan). Worker threads convert them speculatively, each
+// hunting from just before its chunk's start with fresh tables and no remembered speed or fuel
+// flow, and keep their output. The first chunk's conversion is exact: it is the head. When the
+// head reaches the end of its chunk it converts on into the next one until it stands where the
+// next chunk's conversion stood too, with the same state (a MergePoint, or hunting at the very
+// start of the next chunk): there it stops, and the next chunk's conversion is accepted from that
+// point on and becomes the head in turn. Where the two never meet, the head converts the chunk
+// itself, and the chunk's own conversion is abandoned. So every byte of output comes from a
+// conversion that was exact where it was written.
+//
+// Outputs are written in the order of the file by the OrderedWriter, one accepted chunk after the
+// other, numbering the packets across chunks. At most a few chunks are in flight, whatever the
+// size of the file.
+class ParallelConversion {
+public:
+    struct Settings {
+        unsigned threads = 2;
+        std::uint64_t chunkSize = 0;  // 0: from the file's size and the threads (ChunkPlan::For)
+    };
+
+    // Converts `inputSize` bytes of `input` (and on to its end, should it have grown) for the
+    // options given, which ask for no trace (-v, -d, -D) and no held values (--hold): those
+    // need the one conversion. The rows go to `csv` under `headerRow`, the diagnostics to
+    // `diagnostics`; `observer` hears how far the written output has come in the input.
+    ParallelConversion(const RunOptions& options, RandomAccessInput& input, std::uint64_t inputSize, TextBuffer& csv,
+                       TextBuffer& diagnostics, std::string headerRow, std::size_t rowRoom, Settings settings,
+                       ProgressObserver* observer = nullptr);
+    ~ParallelConversion();
+    ParallelConversion(const ParallelConversion&) = delete;
+    ParallelConversion& operator=(const ParallelConversion&) = delete;
+
+    void Run();
+
+    std::int64_t RowsWritten() const { return writer_.RowsWritten(); }
+    // A read failed; the output stops where one conversion would have stopped.
+    int ReadErrorNumber() const { return readError_; }
+    // The input held not even one record header; the conversion has said so.
+    bool InputTooShort() const { return inputTooShort_; }
+
+    // What the chunks' conversions tell the coordinator, each on its own thread.
+
+    // The conversion of `job` stopped hunting at `point`; `packets` is its own count of packets.
+    // True when it is the head and has handed over to the next chunk's conversion there: it
+    // converts no further.
+    bool AtHuntExit(ChunkJob& job, const MergePoint& point);
+    // The conversion of `job` formed an economy after its hunt number `exitIndex` with `memory`.
+    void AtEconomy(ChunkJob& job, const DecoderMemory& memory, int exitIndex);
+
+    // The conversion of `job` has read up to the end of chunk `chunk` and asks for more.
+    struct BoundaryState {
+        bool hunting = false;  // sliding over bytes for the synchronisation header
+        std::uint64_t position = 0;
+        std::int64_t skipped = 0;
+        DecoderMemory memory;
+        OutputMark mark;
+    };
+    struct Resume {
+        bool stop = false;                    // the conversion ends here
+        std::uint64_t nextBoundary = 0;       // read on up to here (kNoBoundary: to the end)
+        bool inherit = false;                 // it was accepted while waiting at its end:
+        DecoderMemory memory;                 //   remembered values for those it has not set
+        std::int64_t skipOffset = 0;          //   and bytes to add to its skipped-byte count
+    };
+    static constexpr std::uint64_t kNoBoundary = ~std::uint64_t{0};
+    Resume AtBoundary(ChunkJob& job, std::size_t chunk, const BoundaryState& state);
+
+    // The output of `job` is full: waits for its turn to write it. False when the chunk was
+    // abandoned meanwhile or the run stopped.
+    bool WaitForTurn(ChunkJob& job);
+    OrderedWriter& Writer() { return writer_; }
+
+    const ChunkPlan& Plan() const { return plan_; }
+    const RunOptions& Options() const { return options_; }
+    RandomAccessInput& Input() { return input_; }
+
+private:
+    enum class Decision { Yes, No, Undecided };
+
+    void Work();
+    ChunkJob* TakeJob();
+    void FinishJob(ChunkJob& job, ChunkConverter& converter);
+    Decision Decide(const ChunkJob& candidate, const MergePoint& point, bool skipLimitReached,
+                    const DecoderMemory& memory) const;
+    void Accept(ChunkJob& job, const OutputMark& cut, std::int64_t numberBase, const DecoderMemory& memory,
+                std::int64_t skipOffset);
+    void AbandonBetween(std::size_t first, std::size_t last);  // under the lock
+    void Abandon(ChunkJob& job);                                // under the lock
+    void StopAll();                                             // under the lock
+
+    const RunOptions options_;
+    RandomAccessInput& input_;
+    const ChunkPlan plan_;
+    const unsigned threads_;
+    OrderedWriter writer_;
+    ProgressObserver* observer_;
+
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::vector<std::unique_ptr<ChunkJob>> jobs_;  // by chunk; empty before it starts and once retired
+    std::size_t nextChunk_ = 0;
+    std::size_t inFlight_ = 0;
+    std::size_t headEntered_ = 0;  // the head has begun converting this chunk itself
+    bool finished_ = false;
+    int readError_ = 0;
+    bool inputTooShort_ = false;
+};
+
+}  // namespace drovane
