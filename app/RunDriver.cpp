@@ -1,24 +1,24 @@
 #include "app/RunDriver.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/Banner.h"
 #include "app/CommandLine.h"
-#include "app/Conversion.h"
-#include "app/OutputFile.h"
+#include "app/OutputGuards.h"
 #include "app/ProgressLine.h"
 #include "app/Usage.h"
+#include "convert/Conversion.h"
 #include "core/FileByteSource.h"
 #include "core/FileOutputSink.h"
 #include "core/TextBuffer.h"
+#include "platform/FileStatus.h"
+#include "platform/Terminal.h"
+#include "platform/WholeFile.h"
 
 namespace drovane {
 namespace {
@@ -81,24 +81,25 @@ RunNames SettleNames(const CommandLine& line, Console& console, TextBuffer& diag
     return names;
 }
 
-// Opens the input. A directory opens on this platform but can never be read, so it fails here
-// like any other input that cannot be opened.
+// Opens the input. A folder can never be read: it fails as a folder ("Is a directory"), whether
+// the system opens it (POSIX) or refuses it as it refuses a file it may not read (Windows).
 FileHandle OpenInput(const std::string& name) {
     FileHandle file(std::fopen(name.c_str(), "rb"));
-    std::error_code error;
-    if (file && std::filesystem::is_directory(name, error)) {
+    int error = errno;
+    std::optional<platform::FileStatus> status = platform::StatusOf(name);
+    if (status && status->kind == platform::FileKind::Directory) {
         file.reset();
-        errno = EISDIR;
+        error = EISDIR;
     }
+    errno = error;
     return file;
 }
 
 // The size of an input that is a regular file; 0 for anything else (a pipe, a device), whose end
 // is not known in advance.
 std::uint64_t RegularFileSize(std::FILE* file) {
-    struct stat status {};
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) return 0;
-    return static_cast<std::uint64_t>(status.st_size);
+    std::optional<platform::FileStatus> status = platform::StatusOf(file);
+    return status && status->kind == platform::FileKind::Regular ? status->size : 0;
 }
 
 // The progress line to show during this conversion, or nullptr: only on a terminal, only for a
@@ -107,7 +108,7 @@ std::uint64_t RegularFileSize(std::FILE* file) {
 ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& options, std::FILE* input,
                             std::FILE* output, TextBuffer& diagnostics, Conversion& conversion) {
     if (terminalLine == nullptr || options.verbose || options.debugFlags != 0) return nullptr;
-    if (isatty(fileno(output)) == 1) return nullptr;
+    if (platform::IsTerminal(output)) return nullptr;
     std::uint64_t size = RegularFileSize(input);
     if (size == 0) return nullptr;
     terminalLine->Start(size, diagnostics, [&conversion] { return conversion.Writer().RowsWritten(); });
@@ -116,7 +117,7 @@ ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& option
 
 // Runs the conversion between the open input and output, reports what failed on the way or that
 // there was nothing to convert, and puts the output in place when it holds rows; the status.
-int ConvertStreams(Conversion& conversion, std::FILE* input, OutputFile& output, FileOutputSink& outputSink,
+int ConvertStreams(Conversion& conversion, std::FILE* input, platform::WholeFile& output, FileOutputSink& outputSink,
                    TextBuffer& csv, TextBuffer& diagnostics, const RunNames& names, ProgressLine* progress) {
     // Both files are read and written in large blocks of our own; standard output is unbuffered
     // from the start.
@@ -172,7 +173,9 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
 
     FileHandle ownInput;
     std::FILE* input = console.standardInputFile;
-    if (!names.inputIsStream) {
+    if (names.inputIsStream) {
+        platform::UseBinaryMode(input);
+    } else {
         ownInput = OpenInput(names.input);
         if (!ownInput) {
             ReportError(diagnostics, "*** FAIL: opening input file " + names.input, errno);
@@ -191,18 +194,19 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
         return kExitFailure;
     }
     // Every CSV of ours begins with the quoted heading of Time and a comma, in either unit system.
-    std::string csvStart = "\"" + conversion.Fields().Entry(CANDataMgr::kTimeIndex).name + "\",";
+    std::string csvStart = std::string("\"") + kColumnDefinitions[kColTime].name + "\",";
     if (!names.outputIsStream && !line.overwriteForeignFile && IsForeignFile(names.output, csvStart)) {
         diagnostics.Append("*** FAIL: output file ");
         diagnostics.Append(names.output);
         diagnostics.Append(" exists and is not a CSV file of this converter; use -f to overwrite it\n");
         return kExitFailure;
     }
-    OutputFile output;
+    // The CSV is a text file: its lines end as the system's text files do.
+    platform::WholeFile output;
     if (names.outputIsStream) {
         output.Use(outputStream);
-    } else if (!output.Open(names.output)) {
-        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, errno);
+    } else if (int error = output.Open(names.output, {.content = platform::FileContent::Text}); error != 0) {
+        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, error);
         return kExitFailure;
     }
     ReportProgress(diagnostics, line.quiet, "--- opened out file ", names.output, "\n\n");

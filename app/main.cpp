@@ -1,5 +1,3 @@
-#include <unistd.h>
-
 #include <cstdio>
 #include <iostream>
 #include <string_view>
@@ -7,6 +5,7 @@
 
 #include "app/RunDriver.h"
 #include "core/FileOutputSink.h"
+#include "platform/Terminal.h"
 
 int main(int argc, char** argv) {
     // The converter buffers its own output in large blocks; the standard streams pass it on.
@@ -18,6 +17,7 @@ int main(int argc, char** argv) {
     drovane::FileOutputSink standardOutput(stdout);
     drovane::FileOutputSink standardError(stderr);
     drovane::Console console{std::cin, standardOutput, standardError};
-    console.standardErrorIsTerminal = isatty(STDERR_FILENO) == 1;
-    return drovane::RunDriver(arguments, console);
+    console.standardErrorIsTerminal = drovane::platform::IsTerminal(stderr);
+    // -1 reaches a POSIX shell as 255; Windows would pass -1 on, so both are given 255.
+    return drovane::RunDriver(arguments, console) & 0xFF;
 }

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "decode/NumberFormat.h"
 #include "rawlog/KnownMessageTable.h"
-#include "rawlog/SyncSearch.h"
+#include "rawlog/HeaderSearch.h"
 #include "support/LogBuilder.h"
 
 namespace drovane {

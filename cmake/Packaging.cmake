@@ -3,6 +3,8 @@
 #
 #   cmake --install build --prefix /usr/local
 #   cd build && cpack -G DEB
+#
+# Cross-built for Windows, the package is a zip instead (cmake/WindowsPackage.cmake).
 include(GNUInstallDirs)
 
 set(DROVANE_PROGRAMS drovane2csv)
@@ -11,6 +13,13 @@ foreach(tool drovane-synth drovane-plot)
     list(APPEND DROVANE_PROGRAMS ${tool})
   endif()
 endforeach()
+set(CPACK_PACKAGE_NAME drovane2csv)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "drovane2csv developers")
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
+  return()
+endif()
 install(TARGETS ${DROVANE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Manual pages go out compressed, as Debian keeps them, when gzip is at hand.
@@ -40,9 +49,6 @@ install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATAROOT
         RENAME copyright)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 
-set(CPACK_PACKAGE_NAME drovane2csv)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_VENDOR "drovane2csv developers")
 set(CPACK_PACKAGE_CONTACT "drovane2csv developers <drovane2csv@example.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert raw CAN logs of the Drovane in-car display to CSV")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -1,4 +1,5 @@
 #pragma once
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,7 +14,7 @@ namespace drovane {
 // text is dropped and the failure is kept for the driver to report.
 class TextBuffer {
 public:
-    static constexpr std::size_t kDefaultCapacity = 256 * 1024;
+    static constexpr std::size_t kDefaultCapacity = std::size_t{256} * 1024;
     // The most that Claim may ask for; no buffer is made smaller than this.
     static constexpr std::size_t kMaxClaim = 4096;
 
@@ -39,10 +40,14 @@ public:
     // Room for at least `size` bytes (at most kMaxClaim); write there and then Commit the new end.
     // Saves a copy for text that is formed in place.
     char* Claim(std::size_t size) {
+        assert(size <= kMaxClaim);
         if (size > Free()) Flush();
         return end_;
     }
-    void Commit(char* newEnd) { end_ = newEnd; }
+    void Commit(char* newEnd) {
+        assert(newEnd >= end_ && newEnd <= limit_);
+        end_ = newEnd;
+    }
 
     // Sends what is buffered to the sink; false once any block was refused.
     bool Flush();

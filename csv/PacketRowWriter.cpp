@@ -1,9 +1,6 @@
 #include "csv/PacketRowWriter.h"
 
-#include <bit>
 #include <cstring>
-
-#include "core/Block16.h"
 
 namespace drovane {
 
@@ -13,17 +10,17 @@ PacketRowWriter::PacketRowWriter(const RunOptions& options, CANDataMgr& fields, 
 
 void PacketRowWriter::WritePacket() {
     ++packetCounter_;
-    fields_.SetPacketNumber(packetCounter_);
-    if (!fields_.headerWritten) {
+    fields_.SetFieldValue(Reading::Whole(packetCounter_), kColTime);
+    if (!headerWritten_) {
         WriteHeaderRow();
-        fields_.headerWritten = true;
+        headerWritten_ = true;
     }
     int valid = fields_.ValidBesidesTime();
-    int invalid = CANDataMgr::kFieldCount - 1 - valid;
-    if (valid < kMinimumValidFields && invalid > valid) {
+    int invalid = kColumnCount - 1 - valid;
+    if (valid < kMinimumValidColumns && invalid > valid) {
         // The values of a skipped packet were accepted all the same: later rows may hold them.
         if (options_.holdValues) [[unlikely]]
-            heldColumns_ |= fields_.ValidMask();
+            heldColumns_ |= fields_.ValidColumns();
         diagnostics_.Append("*** WARNING: skipping data packet, ");
         diagnostics_.AppendInteger(invalid);
         diagnostics_.Append(" fields invalid, ");
@@ -46,44 +43,45 @@ void PacketRowWriter::WritePacket() {
 // given a value before is written as if it held that value in this packet too. The table's valid
 // flags are cleared after every packet, so marking them here changes nothing that follows.
 void PacketRowWriter::HoldValues() {
-    heldColumns_ |= fields_.ValidMask();
-    fields_.MarkValidColumns(heldColumns_);
+    heldColumns_ |= fields_.ValidColumns();
+    fields_.MarkValid(heldColumns_);
 }
 
 void PacketRowWriter::WriteHeaderRow() {
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
-        if (index != 0) output_.Put(',');
+    for (int column = 0; column < kColumnCount; ++column) {
+        if (column != 0) output_.Put(',');
         output_.Put('"');
-        output_.Append(fields_.Entry(index).name);
+        output_.Append(fields_.Entry(column).name);
         output_.Put('"');
     }
     output_.Put('\n');
 }
 
 void PacketRowWriter::WriteDataRow() {
-    fields_.FormatPendingNumbers();
-    std::uint64_t valid = fields_.ValidMask();
-    if ((valid & fields_.LongTextMask()) != 0) {
+    std::uint64_t valid = fields_.ValidColumns();
+    if ((valid & fields_.LongTextColumns()) != 0) {
         WriteRowWithLongTexts(valid);
         return;
     }
-    // Every cell's comma and text lie in one block of its entry: copy the block whole and advance
-    // past the comma alone when the column holds no value, so that no cell costs a branch.
-    constexpr std::size_t kBlock = CANFieldEntry::kCellBlock;
+    // Every cell's text lies at the start of a block of its entry: the comma goes first, then the
+    // block is copied whole, and the row advances past the text alone, which is empty when the
+    // column holds no value. No cell costs a branch.
+    constexpr std::size_t kBlock = CANFieldEntry::kTextBlock;
     static_assert(kBlock == 16);
-    constexpr std::size_t kRowRoom = CANDataMgr::kFieldCount * kBlock + 1;
+    constexpr std::size_t kRowRoom = kColumnCount * (kBlock + 1) + 1;
     static_assert(kRowRoom <= TextBuffer::kMaxClaim);
-    const auto& entries = fields_.Entries();
+    const CANDataMgr& fields = fields_;  // held apart from the row, which the compiler must assume may alias it
     char* out = output_.Claim(kRowRoom);
-    // Time, first in the row, goes without its comma.
-    CopyBlock16AfterFirst(out, entries[0].CommaAndText());
-    out += entries[0].InlineLength() & (0 - (valid & 1));
+    // Time, first in the row, goes without a comma.
+    const CANFieldEntry& time = fields.Entry(kColTime);
+    std::memcpy(out, time.TextBlock(), kBlock);
+    out += time.Length() & (0 - (valid & 1));
 #pragma GCC unroll 34
-    for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
-        const CANFieldEntry& entry = entries[index];
-        CopyBlock16(out, entry.CommaAndText());
-        std::size_t length = (valid >> index & 1) != 0 ? entry.InlineLength() : 0;
-        out += length + 1;
+    for (int column = 1; column < kColumnCount; ++column) {
+        const CANFieldEntry& entry = fields.Entry(column);
+        *out = ',';
+        std::memcpy(out + 1, entry.TextBlock(), kBlock);
+        out += 1 + (entry.Length() & (0 - (valid >> column & 1)));
     }
     *out++ = '\n';
     output_.Commit(out);
@@ -91,9 +89,9 @@ void PacketRowWriter::WriteDataRow() {
 
 // The general row, for the rare packet with a cell text too long to lie inside its entry.
 void PacketRowWriter::WriteRowWithLongTexts(std::uint64_t valid) {
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index, valid >>= 1) {
-        if (index != 0) output_.Put(',');
-        if ((valid & 1) != 0) output_.Append(fields_.Entry(index).Value());
+    for (int column = 0; column < kColumnCount; ++column, valid >>= 1) {
+        if (column != 0) output_.Put(',');
+        if ((valid & 1) != 0) output_.Append(fields_.Entry(column).Value());
     }
     output_.Put('\n');
 }

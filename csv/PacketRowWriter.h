@@ -12,7 +12,7 @@ namespace drovane {
 class PacketRowWriter {
 public:
     // A packet with fewer valid columns than this besides Time is dropped with a warning.
-    static constexpr int kMinimumValidFields = 8;
+    static constexpr int kMinimumValidColumns = 8;
 
     PacketRowWriter(const RunOptions& options, CANDataMgr& fields, TextBuffer& output, TextBuffer& diagnostics);
 
@@ -20,8 +20,6 @@ public:
     // setting; the assembler clears the table afterwards.
     void WritePacket();
 
-    // Packets numbered so far, skipped ones included.
-    std::int64_t PacketCount() const { return packetCounter_; }
     // Data rows written so far.
     std::int64_t RowsWritten() const { return rowsWritten_; }
 
@@ -35,6 +33,7 @@ private:
     CANDataMgr& fields_;
     TextBuffer& output_;
     TextBuffer& diagnostics_;
+    bool headerWritten_ = false;
     std::int64_t packetCounter_ = 0;
     std::int64_t rowsWritten_ = 0;
     std::uint64_t heldColumns_ = 0;  // with "--hold": the columns given a value so far

@@ -1,108 +1,67 @@
 #include "decode/FieldTable.h"
 
-#include "decode/FieldDefinitions.h"
-
 #include <cstring>
 
 namespace drovane {
-void CANFieldEntry::FormatInMemory() const {
-    static_assert(kMaxGeneralLength <= kInlineText);
-    char* start = cell_ + 1;
-    inlineLength_ = static_cast<std::uint8_t>(FormatGeneral(number_, start) - start);
-}
 
-void CANFieldEntry::StoreWhole(std::int64_t number) {
-    static_assert(kInlineText >= 20);
-    pendingNumber_ = false;
-    formattedValid_ = false;
-    // Packet numbers count up by one: the next text is mostly the last one with its last digit
-    // raised.
-    ShortText text;
-    if (!lastWholeText_.Empty() && number == lastWhole_ + 1) text = RaiseLastDigit(lastWholeText_);
-    if (text.Empty()) text = FormatWholeShort(number);
-    lastWhole_ = number;
-    lastWholeText_ = text;
-    if (!text.Empty()) {
-        SetCell(text);
-    } else {
-        char* start = cell_ + 1;
-        inlineLength_ = static_cast<std::uint8_t>(FormatWhole(number, start) - start);
-    }
-}
-
-void CANFieldEntry::StoreText(std::string_view text) {
-    pendingNumber_ = false;
-    formattedValid_ = false;
+void CANFieldEntry::SetText(std::string_view text) {
     if (text.size() <= kInlineText) {
-        if (!text.empty()) std::memcpy(cell_ + 1, text.data(), text.size());
-        inlineLength_ = static_cast<std::uint8_t>(text.size());
+        // An empty word may carry no pointer at all, which memcpy must not be given.
+        if (!text.empty()) std::memcpy(text_, text.data(), text.size());
+        length_ = static_cast<std::uint8_t>(text.size());
     } else {
         long_.assign(text);
-        inlineLength_ = kLongText;
+        length_ = kLongText;
     }
 }
 
 CANDataMgr::CANDataMgr(const RunOptions& options, TextBuffer& diagnostics)
-    : options_(options), diagnostics_(diagnostics) {
-    for (int index = 0; index < kFieldCount; ++index) {
-        const FieldDefinition& field = kFieldDefinitions[index];
-        CANFieldEntry& entry = entries_[index];
-        entry.name = options.IsUS() && field.usName != nullptr ? field.usName : field.name;
-        entry.min = field.min;
-        entry.max = field.max;
-        tracePrefixes_[index] = "--- " + entry.name + " = ";
-    }
-    for (int index = 0; index < kFieldCount; ++index) {
-        if (entries_[index].name.empty()) {
-            diagnostics_.Append("*** ERROR: CANDataMgr: uninitialized field entry #");
-            diagnostics_.AppendInteger(index);
-            diagnostics_.Put('\n');
-        }
+    : trace_(options.FieldTrace()), diagnostics_(diagnostics) {
+    for (int column = 0; column < kColumnCount; ++column) {
+        const ColumnDefinition& definition = kColumnDefinitions[column];
+        CANFieldEntry& entry = entries_[column];
+        entry.name = options.IsUS() && definition.usName != nullptr ? definition.usName : definition.name;
+        tracePrefixes_[column] = "--- " + entry.name + " = ";
     }
 }
 
-void CANDataMgr::SetFieldText(int index, std::string_view text, bool quote) {
-    CheckIndex(index);
-    CANFieldEntry& entry = entries_[index];
-    if (options_.FieldTrace()) TraceStore(index, text);
+void CANDataMgr::SetFieldText(int column, std::string_view word, bool quote) {
+    CANFieldEntry& entry = EntryToStore(column);
     if (quote) {
-        char quoted[64];
-        if (text.size() + 2 <= sizeof quoted) {
-            quoted[0] = '"';
-            // An empty word may carry no pointer at all, which memcpy must not be given.
-            if (!text.empty()) std::memcpy(quoted + 1, text.data(), text.size());
-            quoted[text.size() + 1] = '"';
-            entry.StoreText({quoted, text.size() + 2});
-        } else {
-            entry.StoreText(std::string("\"").append(text).append("\""));
-        }
+        std::string quoted;
+        quoted.reserve(word.size() + 2);
+        quoted.append(1, '"').append(word).append(1, '"');
+        entry.SetText(quoted);
     } else {
-        entry.StoreText(text);
+        entry.SetText(word);
     }
-    NoteTextLength(index);
-    MarkValid(index);
+    std::uint64_t bit = std::uint64_t{1} << column;
+    longTextColumns_ = entry.Length() <= CANFieldEntry::kTextBlock ? longTextColumns_ & ~bit : longTextColumns_ | bit;
+    Stored(column, word);
 }
 
-void CANDataMgr::SetPacketNumber(std::int64_t number) {
-    CANFieldEntry& entry = entries_[kTimeIndex];
-    entry.StoreWhole(number);
-    NoteTextLength(kTimeIndex);
-    if (options_.FieldTrace()) TraceStore(kTimeIndex, entry.Value());
-    MarkValid(kTimeIndex);
+// A number whose text has no short form: written whole when it is a whole number, else as
+// "%1g" writes it.
+void CANDataMgr::SetRareNumberText(int column, double value, std::int64_t units, int decimals) {
+    char text[kMaxGeneralLength];
+    char* end = decimals == 0 ? FormatWhole(units, text) : FormatGeneral(value, text);
+    CANFieldEntry& entry = entries_[column];
+    entry.SetText({text, static_cast<std::size_t>(end - text)});
+    if (entry.Length() > CANFieldEntry::kTextBlock) longTextColumns_ |= std::uint64_t{1} << column;
 }
 
 void CANDataMgr::ReportOutOfRange(const CANFieldEntry& entry, double value) {
     ++rejections_;
-    char buffer[kMaxGeneralLength];
+    char text[kMaxGeneralLength];
     diagnostics_.Append("*** WARNING: bad data, field out of range, ");
     diagnostics_.Append(entry.name);
     diagnostics_.Append(" = ");
-    diagnostics_.Append({buffer, static_cast<std::size_t>(FormatGeneral(value, buffer) - buffer)});
+    diagnostics_.Append({text, static_cast<std::size_t>(FormatGeneral(value, text) - text)});
     diagnostics_.Put('\n');
 }
 
-void CANDataMgr::TraceStore(int index, std::string_view text) {
-    diagnostics_.Append(tracePrefixes_[index]);
+void CANDataMgr::Trace(int column, std::string_view text) {
+    diagnostics_.Append(tracePrefixes_[column]);
     diagnostics_.Append(text);
     diagnostics_.Put('\n');
 }

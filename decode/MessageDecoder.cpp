@@ -1,20 +1,19 @@
 #include "decode/MessageDecoder.h"
 
 #include <array>
+#include <cassert>
 #include <cstring>
-
 
 namespace drovane {
 
 MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, TextBuffer& diagnostics)
     : diagnostics_(diagnostics),
-      hexDump_(options.HexDump()),
-      traced_(options.FieldTrace()),
+      untraced_(!options.HexDump()),
       context_{fields, memory_, texts_, options.units} {
     for (int rule = 1; rule < kRuleCount; ++rule) {
         const MessageRuleShape& shape = kRuleShapes[rule];
-        lastRecords_[rule].dataBits = shape.dataBits;
-        lastRecords_[rule].repeatable = shape.dataBits != 0 && !shape.rarelyRepeats ? shape.columns : 0;
+        lastMessages_[rule].dataBits = shape.dataBits;
+        lastMessages_[rule].repeatable = shape.dataBits != 0 ? shape.columns : 0;
     }
 }
 
@@ -31,15 +30,13 @@ constexpr auto kSpacedHex = [] {
 }  // namespace
 
 void MessageDecoder::HexDump(std::uint16_t id, std::uint8_t length, const std::uint8_t* data) {
-    // The length comes from the known-message table, so it never exceeds the eight data bytes;
-    // the cap keeps the dump inside the record whatever a caller passes.
-    std::size_t count = length < RawRecord::kDataSize ? length : RawRecord::kDataSize;
-    char* out = diagnostics_.Claim(8 + 3 * RawRecord::kDataSize);
+    assert(length <= kMaxDataLength);
+    char* out = diagnostics_.Claim(8 + 3 * kMaxDataLength);
     std::memcpy(out, &kSpacedHex[id >> 8][1], 2);
     std::memcpy(out + 2, &kSpacedHex[id & 0xFF][1], 2);
     out[4] = ':';
     out += 5;
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < length; ++i) {
         std::memcpy(out, kSpacedHex[data[i]].data(), 4);
         out += 3;
     }

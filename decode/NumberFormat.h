@@ -1,4 +1,5 @@
 #pragma once
+#include <cassert>
 #include <cstdint>
 
 #include "core/LittleEndian.h"
@@ -17,6 +18,7 @@ struct ShortText {
     std::uint64_t high = 0;  // bytes 8 .. 14 of the text, then the length
 
     static ShortText Of(std::uint64_t low, std::uint64_t high, std::uint32_t length) {
+        assert(length <= kMaxLength);
         return {low, (high & ~(std::uint64_t{0xFF} << 56)) | std::uint64_t{length} << 56};
     }
     std::uint32_t Length() const { return static_cast<std::uint32_t>(high >> 56); }

@@ -43,7 +43,8 @@ private:
 };
 
 // The tables of one run: the vehicle speed, and the four wheel speeds, which share one function
-// of the raw value.
+// of the raw value and one range. A kept text stands for a value that passed its column's range
+// check, so a table serves only columns of the same range.
 struct ReadingTexts {
     RawReadingTexts speed;
     RawReadingTexts wheels;

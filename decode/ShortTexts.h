@@ -1,7 +1,8 @@
 #pragma once
 // Short texts formed from integers in registers, shared by the number formatters; the decimal
-// formatter is here so that the row writer's loop over fresh cells can take it inline.
+// formatter is here so that the field table's store can take it inline.
 #include <array>
+#include <cassert>
 #include <cstdint>
 
 #include "decode/NumberFormat.h"
@@ -110,27 +111,12 @@ inline ShortText PrependMinus(ShortText text) {
 
 }  // namespace short_texts
 
-// The text of a whole number one above the one `text` holds, when its last digit is not a 9 (an
-// empty text when it is, or when `text` is empty).
-inline ShortText RaiseLastDigit(ShortText text) {
-    std::uint32_t length = text.Length();
-    if (length == 0) return {};
-    std::uint32_t last = length - 1;
-    // Both words stay in registers: the digit's word is chosen by selection, not by reference.
-    bool inLow = last < 8;
-    int shift = static_cast<int>(8 * (last % 8));
-    if ((((inLow ? text.low : text.high) >> shift) & 0xFF) == '9') return {};
-    std::uint64_t one = std::uint64_t{1} << shift;
-    text.low += inLow ? one : 0;
-    text.high += inLow ? 0 : one;
-    return text;
-}
-
 // The "%1g" text of a number that is `scaled` / 10^decimals (decimals 0 .. 2) as near as a
 // double holds it, formed from the integer: the decimal with trailing zeros and a bare point
 // dropped, which is what "%1g" writes for every such number of at most six digits. An empty text
 // for `scaled` of a million or more in magnitude.
 inline ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
+    assert(decimals >= 0 && decimals <= 2);
     using namespace short_texts;
     auto magnitude = static_cast<std::uint32_t>(scaled);
     if (scaled < 0) magnitude = 0u - magnitude;
@@ -143,43 +129,6 @@ inline ShortText FormatDecimalShort(std::int32_t scaled, int decimals) {
     std::uint32_t fraction = magnitude - whole * (decimals == 1 ? 10u : decimals == 2 ? 100u : 1u);
     auto [text, count] = MakeWholeText(whole);
     return short_texts::FinishDecimal(text, count, fraction, decimals, scaled < 0);
-}
-
-// The same text for a reading whose decimals and range of whole parts are known when compiling,
-// as every column of the decoder's rules is: the divisions become multiplications, a whole part
-// below a thousand is one table load, and a column that holds no negative number needs no sign.
-// A value outside what the range promises takes the general path above.
-template <int kDecimals, std::int32_t kMin, std::int32_t kMax>
-inline ShortText FormatReadingShort(std::int32_t scaled) {
-    using namespace short_texts;
-    static_assert(kDecimals >= 0 && kDecimals <= 2 && kMin <= kMax);
-    constexpr std::uint32_t kScale = kDecimals == 0 ? 1 : kDecimals == 1 ? 10 : 100;
-    constexpr bool kSigned = kMin < 0;
-    constexpr bool kSmallWhole = kMax < static_cast<std::int32_t>(kSmallCount) &&
-                                 (!kSigned || kMin > -static_cast<std::int32_t>(kSmallCount));
-    if constexpr (!kSigned) {
-        if (scaled < 0) [[unlikely]] return FormatDecimalShort(scaled, kDecimals);
-    }
-    auto magnitude = static_cast<std::uint32_t>(scaled);
-    if constexpr (kSigned) {
-        if (scaled < 0) magnitude = 0u - magnitude;
-    }
-    std::uint32_t whole = magnitude / kScale;
-    std::uint32_t fraction = magnitude - whole * kScale;
-    std::uint64_t text;
-    int count;
-    if constexpr (kSmallWhole) {
-        if (whole >= kSmallCount) [[unlikely]] return FormatDecimalShort(scaled, kDecimals);
-        std::uint32_t small = kSmallWholes[whole];
-        text = small & 0xFFFFFF;
-        count = static_cast<int>(small >> 24);
-    } else {
-        if (magnitude >= 1000000) [[unlikely]] return {};
-        auto made = MakeWholeText(whole);
-        text = made.word;
-        count = made.length;
-    }
-    return FinishDecimal(text, count, fraction, kDecimals, kSigned && scaled < 0);
 }
 
 }  // namespace drovane

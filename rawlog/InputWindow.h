@@ -1,4 +1,5 @@
 #pragma once
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,8 +26,14 @@ public:
 
     const std::uint8_t* Position() const { return position_; }
     const std::uint8_t* End() const { return end_; }
-    void Advance(std::size_t count) { position_ += count; }
-    void AdvanceTo(const std::uint8_t* position) { position_ = position; }
+    void Advance(std::size_t count) {
+        assert(count <= static_cast<std::size_t>(end_ - position_));
+        position_ += count;
+    }
+    void AdvanceTo(const std::uint8_t* position) {
+        assert(position >= position_ && position <= end_);
+        position_ = position;
+    }
 
     // Told of every refill; nullptr for none.
     void SetObserver(ProgressObserver* observer) { observer_ = observer; }

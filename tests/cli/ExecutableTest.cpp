@@ -4,7 +4,7 @@
 #include <optional>
 #include <sstream>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "support/Executable.h"
 #include "support/LogBuilder.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "support/Executable.h"
 #include "support/LogBuilder.h"
 

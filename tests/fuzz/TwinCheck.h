@@ -8,10 +8,10 @@
 #include <string_view>
 
 #include "PlainSide.h"
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "rawlog/KnownMessageTable.h"
-#include "rawlog/SyncSearch.h"
+#include "rawlog/HeaderSearch.h"
 
 namespace drovane::fuzz {
 

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "XmlCheck.h"
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "support/Executable.h"
 #include "support/LogBuilder.h"
 #include "support/TempDir.h"

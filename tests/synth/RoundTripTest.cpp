@@ -355,7 +355,7 @@ TEST_F(SynthCommandTest, ASignalLeavesTheOldFileAndNoTemporaryFile) {
     // Stopped once its temporary file is there, long before 4000 MiB are written.
     const std::string command = "cd \"" + folder_.string() + "\" && { \"" + DROVANE_SYNTH_PATH +
                                 "\" --megabytes 4000 --force drive.bin > /dev/null & pid=$!; "
-                                "for i in $(seq 200); do ls .drive.bin.*.tmp >/dev/null 2>&1 && break; sleep 0.05; done; "
+                                "for i in $(seq 200); do ls .drive.bin.?????? >/dev/null 2>&1 && break; sleep 0.05; done; "
                                 "kill -TERM $pid; wait $pid; exit $?; } 2>/dev/null";
     const int raw = std::system(command.c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 128 + SIGTERM);

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "rawlog/KnownMessageTable.h"
-#include "rawlog/SyncSearch.h"
+#include "rawlog/HeaderSearch.h"
 #include "support/LogBuilder.h"
 #include "support/PlainTwins.h"
 #include "support/RandomLog.h"
@@ -69,14 +69,16 @@ private:
     int disagreements_ = 0;
 };
 
-TEST(PlainTwins, TableMatchesTheKnownMessageList) {
+// The reference keeps its own list of the known messages; both lists are the same.
+static_assert([] {
     const auto& entries = KnownMessageTable::Entries();
-    ASSERT_EQ(entries.size(), std::size(test::reference::kKnownMessages));
+    if (entries.size() != std::size(test::reference::kKnownMessages)) return false;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(entries[i].identifier, test::reference::kKnownMessages[i].id) << i;
-        EXPECT_EQ(entries[i].length, test::reference::kKnownMessages[i].length) << i;
+        if (entries[i].identifier != test::reference::kKnownMessages[i].id) return false;
+        if (entries[i].length != test::reference::kKnownMessages[i].length) return false;
     }
-}
+    return true;
+}());
 
 TEST(PlainTwins, LookupAgreesWithTableScanForEveryHeader) {
     int disagreements = 0;

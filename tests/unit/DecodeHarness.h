@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -10,7 +11,6 @@
 #include "decode/FieldTable.h"
 #include "decode/MessageDecoder.h"
 #include "rawlog/KnownMessageTable.h"
-#include "rawlog/RawRecord.h"
 
 namespace drovane::test {
 
@@ -35,20 +35,18 @@ public:
 
     // Decodes a record of `id` with the known-message table's length (or `length`), D0.. as listed.
     void Decode(std::uint16_t id, const std::vector<std::uint8_t>& data, int length = -1) {
-        RawRecord record;
-        record.bytes[0] = static_cast<std::uint8_t>(id >> 8);
-        record.bytes[1] = static_cast<std::uint8_t>(id & 0xFF);
-        record.bytes[2] = length >= 0 ? static_cast<std::uint8_t>(length) : KnownMessageTable::LengthOf(id);
-        std::size_t at = RawRecord::kHeaderSize;
-        for (std::uint8_t byte : data) record.bytes[at++] = byte;
-        decoder.DecodeMessage(id, record);
+        std::uint8_t bytes[MessageDecoder::kMaxDataLength] = {};
+        std::copy_n(data.begin(), std::min(data.size(), sizeof bytes), bytes);
+        decoder.DecodeMessage(id, length >= 0 ? static_cast<std::uint8_t>(length) : KnownMessageTable::LengthOf(id),
+                              bytes);
     }
 
     // The cell text of a column, or "<invalid>" when nothing was stored for this packet.
     std::string Cell(int index) const {
         const CANFieldEntry& entry = fields.Entry(index);
-        return fields.IsValid(index) ? std::string(entry.Value()) : std::string("<invalid>");
+        return Valid(index) ? std::string(entry.Value()) : std::string("<invalid>");
     }
+    bool Valid(int index) const { return (fields.ValidColumns() >> index & 1) != 0; }
 
     // The diagnostics written since the last call.
     std::string TakeDiagnostics() {

@@ -21,84 +21,20 @@ using test::DecodeHarness;
 using test::Options;
 using test::PrintfGeneral;
 
-struct Column {
-    const char* name;
-    const char* usName;  // nullptr: the same in every unit system
-    std::int32_t min;
-    std::int32_t max;
-    bool text;
-};
-
-const Column kColumns[CANDataMgr::kFieldCount] = {
-    {"Time", nullptr, INT32_MIN, INT32_MAX, false},
-    {"Voltage", nullptr, 100, 400, false},
-    {"SOC %", nullptr, 0, 100, false},
-    {"Amps", nullptr, -200, 200, false},
-    {"Max Charge Current", nullptr, 0, 200, false},
-    {"Max Discharge Current", nullptr, -200, 0, false},
-    {"Min Batt Temp C", "Min Batt Temp F", 0, 250, false},
-    {"Max Batt Temp C", "Max Batt Temp F", 0, 250, false},
-    {"Speed (km/h)", "Speed (mph)", -100, 250, false},
-    {"Speedometer", nullptr, -100, 150, false},
-    {"Speed Related", nullptr, -10000, 32767, false},
-    {"FL Wheel", nullptr, -10000, 32767, false},
-    {"FR Wheel", nullptr, -10000, 32767, false},
-    {"RL Wheel", nullptr, -10000, 32767, false},
-    {"RR Wheel", nullptr, -10000, 32767, false},
-    {"ICE RPM", nullptr, 0, 8000, false},
-    {"ICE Temp C", "ICE Temp F", 0, 299, false},
-    {"Coolant Temp C", "Coolant Temp F", 0, 299, false},
-    {"Side Accel", nullptr, -512, 512, false},
-    {"Side Accel1", nullptr, -512, 512, false},
-    {"Fwd Accel", nullptr, -512, 512, false},
-    {"Fwd Accel2", nullptr, -512, 512, false},
-    {"Steering", nullptr, -1000, 1000, false},
-    {"Gas Pedal", nullptr, 0, 255, false},
-    {"Brake Pedal", nullptr, 0, 127, false},
-    {"Brake Pressed", nullptr, 0, 1, false},
-    {"Shifter", nullptr, -2, 2, true},
-    {"EV Mode", nullptr, 0, 0, true},
-    {"Cruise Control", nullptr, 0, 1, false},
-    {"Lights", nullptr, 0, 3, true},
-    {"Fuel Inj", nullptr, 0, 32767, false},
-    {"Fuel Flow (L/hr)", "Fuel Flow (G/hr)", 0, 255, false},
-    {"VVTi", nullptr, -255, 255, false},
-    {"Gas Gauge", nullptr, 0, 100, false},
-    {"iKM/L", "iMPG", -9999, 9999, false},
-};
+// The columns that hold words; the others hold readings.
+bool IsWordColumn(int column) { return column == kColShifter || column == kColEvMode || column == kColLights; }
 
 std::string Warning(const std::string& name, double value) {
     return "*** WARNING: bad data, field out of range, " + name + " = " + PrintfGeneral(value) + "\n";
-}
-
-TEST(FieldTable, HeadingsAndRangesOfEachUnitSystem) {
-    for (UnitSystem units : {UnitSystem::Metric, UnitSystem::US, UnitSystem::UK}) {
-        DecodeHarness run(Options(units));
-        int renamed = 0;
-        for (int index = 0; index < CANDataMgr::kFieldCount; ++index) {
-            const Column& column = kColumns[index];
-            const CANFieldEntry& entry = run.fields.Entry(index);
-            bool us = units == UnitSystem::US && column.usName != nullptr;
-            renamed += us;
-            EXPECT_EQ(entry.name, us ? column.usName : column.name) << index;
-            EXPECT_EQ(entry.min, column.min) << index;
-            EXPECT_EQ(entry.max, column.max) << index;
-            EXPECT_FALSE(run.fields.IsValid(index)) << index;
-        }
-        EXPECT_EQ(renamed, units == UnitSystem::US ? 7 : 0);
-        EXPECT_FALSE(run.fields.headerWritten);
-        EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
-        EXPECT_EQ(run.TakeDiagnostics(), "") << "the self-check finds every heading";
-    }
 }
 
 // The range test compares the value truncated toward zero, so each bound admits the fractions that
 // truncate onto it; the cell text is the untruncated value.
 TEST(FieldTable, RangeEdgesOfEveryNumericColumn) {
     DecodeHarness run(Options(UnitSystem::Metric));
-    for (int index = 1; index < CANDataMgr::kFieldCount; ++index) {
-        const Column& column = kColumns[index];
-        if (column.text) continue;
+    for (int index = 1; index < kColumnCount; ++index) {
+        if (IsWordColumn(index)) continue;
+        const ColumnDefinition& column = kColumnDefinitions[index];
         double min = column.min;
         double max = column.max;
         std::vector<double> accepted = {min, max, min <= 0 ? min - 0.5 : min + 0.5, max >= 0 ? max + 0.99 : max};
@@ -111,7 +47,7 @@ TEST(FieldTable, RangeEdgesOfEveryNumericColumn) {
         for (double value : rejected) {
             run.fields.ClearValidFlags();
             run.fields.SetFieldValue(value, index);
-            EXPECT_FALSE(run.fields.IsValid(index)) << column.name << " " << value;
+            EXPECT_FALSE(run.Valid(index)) << column.name << " " << value;
         }
         EXPECT_EQ(run.TakeDiagnostics(), Warning(column.name, min - 1.0) + Warning(column.name, max + 1.0) +
                                              Warning(column.name, rejected[2]));
@@ -139,7 +75,7 @@ TEST(FieldTable, ValuesWithoutAPlausibleIntegerPartAreRejected) {
         run.fields.SetFieldValue(value, 0);
         EXPECT_EQ(run.Cell(0), PrintfGeneral(value));
     }
-    EXPECT_FALSE(run.fields.IsValid(1));
+    EXPECT_FALSE(run.Valid(1));
     EXPECT_EQ(run.TakeDiagnostics(), "");
 }
 
@@ -165,62 +101,42 @@ TEST(FieldTable, LaterStoresReplaceEarlierOnesUnlessRejected) {
     EXPECT_EQ(run.Cell(3), "-0");
 }
 
-// The decoder's stores of a column known when compiling: a number of a raw value keeps its text by
-// that value, and a number whose text only the general formatter forms (0.009765625 lies on a
-// rounding tie) waits for the row. Either kind replaces the other, whichever comes last; a
-// number stored with a pending one before it in the column gives its own text.
-TEST(FieldTable, StoresOfKnownColumnsReplaceEachOther) {
+// A reading that is a fixed function of a raw value keeps its text by that value, once it passed the
+// range check, and gets it back from there; texts of more than eight bytes are formed every time.
+// A text the short formatter cannot form (0.009765625 lies on a rounding tie) is written all the
+// same. Readings of either kind and plain numbers replace each other, whichever comes last.
+TEST(FieldTable, ReadingsOfARawValueKeepTheirTexts) {
     DecodeHarness run(Options(UnitSystem::Metric));
     RawReadingTexts texts;
     EXPECT_TRUE(texts.Find(0).Empty());
     EXPECT_TRUE(texts.Find(0xFFFF).Empty());
     const double tie = 10.0 / 1024;
-    EXPECT_TRUE(run.fields.StoreColumnNumber<kColSpeed>([tie] { return tie; }, texts, 1));
-    EXPECT_TRUE(texts.Find(1).Empty()) << "no quick text to keep";
-    EXPECT_TRUE(run.fields.StoreColumnNumber<kColSpeed>([] { return 22.5; }, texts, 2304));
-    EXPECT_EQ(run.Cell(kColSpeed), "22.5");
-    run.fields.StoreColumnNumber<kColSpeed>([tie] { return tie; }, texts, 1);
+    run.fields.SetFieldValue(Reading::OfRaw(tie, texts, 1), kColSpeed);
     EXPECT_EQ(run.Cell(kColSpeed), PrintfGeneral(tie));
-    // Found again by the raw value, without forming the number: only fixed functions of a raw
-    // value use the table.
-    run.fields.StoreColumnNumber<kColSpeed>([]() -> double { ADD_FAILURE() << "number formed"; return 0; }, texts, 2304);
+    EXPECT_TRUE(texts.Find(1).Empty()) << "no short text to keep";
+    run.fields.SetFieldValue(Reading::OfRaw(22.5, texts, 2304), kColSpeed);
     EXPECT_EQ(run.Cell(kColSpeed), "22.5");
-    ShortText kept = texts.Find(2304);
-    EXPECT_EQ(kept.Length(), 4u);
+    EXPECT_EQ(texts.Find(2304).Length(), 4u);
     EXPECT_TRUE(texts.Find(2305).Empty());
+    run.fields.SetFieldValue(Reading::Whole(7), kColSpeed);
+    run.fields.SetFieldValue(Reading::OfRaw(22.5, texts, 2304), kColSpeed);
+    EXPECT_EQ(run.Cell(kColSpeed), "22.5") << "found again by the raw value";
     // Out of range: rejected with the warning, nothing kept, the cell as it was.
-    EXPECT_FALSE(run.fields.StoreColumnNumber<kColSpeed>([] { return -101.5; }, texts, 0x8000));
+    run.fields.SetFieldValue(Reading::OfRaw(-101.5, texts, 0x8000), kColSpeed);
     EXPECT_TRUE(texts.Find(0x8000).Empty());
     EXPECT_EQ(run.Cell(kColSpeed), "22.5");
     EXPECT_EQ(run.TakeDiagnostics(), Warning("Speed (km/h)", -101.5));
-    // A reading's integer store, then a number, then the reading again: the last one shows.
-    run.fields.StoreColumnInteger<kColSpeedometer>(42);
-    run.fields.StoreColumnNumber<kColSpeedometer>([tie] { return tie; }, texts, 1);
-    EXPECT_EQ(run.Cell(kColSpeedometer), PrintfGeneral(tie));
-    run.fields.StoreColumnInteger<kColSpeedometer>(-7);
-    EXPECT_EQ(run.Cell(kColSpeedometer), "-7");
-    // Texts of one to eight bytes are kept with their length; longer ones are formed every time.
-    for (double number : {0.0, -1.5, 123.457, -123.457, 0.0123457, -12345.6}) {
-        ShortText text = FormatGeneralShort(number);
-        texts.Keep(static_cast<std::uint16_t>(text.Length()), text);
-        ShortText found = texts.Find(static_cast<std::uint16_t>(text.Length()));
-        if (text.Length() <= RawReadingTexts::kMaxKept) {
-            EXPECT_EQ(found.Length(), text.Length()) << number;
-            EXPECT_EQ(found.low, text.low & (~std::uint64_t{0} >> (64 - 8 * text.Length()))) << number;
-        } else {
-            EXPECT_TRUE(found.Empty()) << number;
-        }
-    }
-    run.fields.StoreColumnNumber<kColSpeed>([] { return 0.0123457; }, texts, 9);
-    EXPECT_TRUE(texts.Find(9).Empty());
+    run.fields.SetFieldValue(Reading::OfRaw(0.0123457, texts, 9), kColSpeed);
+    EXPECT_TRUE(texts.Find(9).Empty()) << "nine bytes are not kept";
     EXPECT_EQ(run.Cell(kColSpeed), "0.0123457");
-    run.fields.StoreColumnNumber<kColSpeed>([] { return 0.0123457; }, texts, 9);
-    EXPECT_EQ(run.Cell(kColSpeed), "0.0123457");
+    run.fields.SetFieldValue(Reading::OfRaw(-1.5, texts, 9), kColSpeed);
+    EXPECT_EQ(run.Cell(kColSpeed), "-1.5");
+    EXPECT_EQ(texts.Find(9).Length(), 4u);
 }
 
 TEST(FieldTable, ValidCountFollowsStoresAndClears) {
     DecodeHarness run(Options(UnitSystem::Metric));
-    run.fields.SetPacketNumber(1);
+    run.fields.SetFieldValue(Reading::Whole(1), kColTime);
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0) << "Time is not counted";
     run.fields.SetFieldValue(5.0, 2);
     run.fields.SetFieldValue(6.0, 2);
@@ -230,10 +146,10 @@ TEST(FieldTable, ValidCountFollowsStoresAndClears) {
     EXPECT_EQ(run.fields.ValidBesidesTime(), 2);
     run.fields.ClearValidFlags();
     EXPECT_EQ(run.fields.ValidBesidesTime(), 0);
-    for (int index = 0; index < CANDataMgr::kFieldCount; ++index) EXPECT_FALSE(run.fields.IsValid(index));
+    for (int index = 0; index < kColumnCount; ++index) EXPECT_FALSE(run.Valid(index));
     EXPECT_EQ(run.fields.Entry(2).Value(), "6") << "the text stays, unwritten";
     run.fields.SetFieldValue(101.0, 2);  // rejected: the stale text stays invalid
-    EXPECT_FALSE(run.fields.IsValid(2));
+    EXPECT_FALSE(run.Valid(2));
     run.fields.SetFieldValue(6.0, 2);
     EXPECT_EQ(run.fields.ValidBesidesTime(), 1);
     EXPECT_EQ(run.Cell(2), "6");
@@ -245,7 +161,7 @@ TEST(FieldTable, TextIsStoredAsGivenBetweenOptionalQuotes) {
     EXPECT_EQ(run.Cell(26), "\"\"");
     run.fields.SetFieldText(29, "", false);
     EXPECT_EQ(run.Cell(29), "");
-    EXPECT_TRUE(run.fields.IsValid(29));
+    EXPECT_TRUE(run.Valid(29));
     run.fields.SetFieldText(27, "a,\"b\"", true);
     EXPECT_EQ(run.Cell(27), "\"a,\"b\"\"") << "nothing is escaped";
     // Texts of every length around the sizes a cell keeps in place, then a number again.
@@ -300,7 +216,7 @@ TEST(FieldTable, PacketNumberIsAlwaysAWholeNumber) {
     for (std::int64_t number : {std::int64_t{1}, std::int64_t{999999}, std::int64_t{1000000}, std::int64_t{1000001},
                                 std::int64_t{1234567}, std::int64_t{INT32_MAX}, std::int64_t{INT32_MAX} + 1,
                                 std::int64_t{INT64_MAX}}) {
-        run.fields.SetPacketNumber(number);
+        run.fields.SetFieldValue(Reading::Whole(number), kColTime);
         EXPECT_EQ(run.Cell(0), std::to_string(number));
         EXPECT_EQ(run.TakeDiagnostics(), "--- Time = " + std::to_string(number) + "\n");
         if (number < 1000000) {
@@ -315,14 +231,14 @@ TEST(FieldTable, PacketNumberIsAlwaysAWholeNumber) {
 TEST(FieldTable, PacketNumbersCountingUpAndJumping) {
     DecodeHarness run(Options(UnitSystem::Metric));
     for (std::int64_t number = 1; number <= 1'100'000; ++number) {
-        run.fields.SetPacketNumber(number);
+        run.fields.SetFieldValue(Reading::Whole(number), kColTime);
         if (number % 9 == 0 || number % 10 <= 1 || number > 999'990) {
             ASSERT_EQ(run.Cell(0), std::to_string(number));
         }
     }
     for (std::int64_t number : {5LL, 4LL, 99'999'999'999LL, 100'000'000'000LL, 999'999'999'999LL, 1'000'000'000'000LL,
                                 1'000'000'000'001LL, 1'000'000'000'002LL, 12LL, 13LL}) {
-        run.fields.SetPacketNumber(number);
+        run.fields.SetFieldValue(Reading::Whole(number), kColTime);
         ASSERT_EQ(run.Cell(0), std::to_string(number));
     }
 }

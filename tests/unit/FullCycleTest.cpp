@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "support/LogBuilder.h"
 
 namespace drovane {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "DecodeHarness.h"
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "decode/MessageRules.h"
 #include "decode/NumericConversions.h"
 #include "support/LogBuilder.h"
@@ -364,14 +364,14 @@ TEST(MessageRules, ShapesNameTheColumnsAndTheBitsEachRuleUses) {
             firstStores.erase(0, firstStores.find('\n'));  // the hex dumps differ
             secondStores.erase(0, secondStores.find('\n'));
             ASSERT_EQ(firstStores, secondStores) << "rule " << rule;
-            std::uint64_t valid = first.fields.ValidMask();
+            std::uint64_t valid = first.fields.ValidColumns();
             ASSERT_EQ(valid & ~shape.columns, 0u) << "rule " << rule;
             if (firstStores.find("WARNING") == std::string::npos) {
                 ASSERT_EQ(valid, shape.columns) << "rule " << rule;
             }
         }
     }
-    EXPECT_EQ(allColumns, (std::uint64_t{1} << CANDataMgr::kFieldCount) - 2) << "every column but Time";
+    EXPECT_EQ(allColumns, (std::uint64_t{1} << kColumnCount) - 2) << "every column but Time";
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "support/LogBuilder.h"
 

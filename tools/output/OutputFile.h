@@ -4,17 +4,15 @@
 #include <stdexcept>
 #include <string>
 
-// An output file of the tools that appears whole or not at all. Where the name holds a regular
-// file, or nothing yet, the bytes go to a hidden temporary file in the same folder, which takes
-// the name only when Commit() succeeds; an uncommitted file, or one cut off by SIGINT, SIGTERM or
-// SIGHUP, leaves whatever stood under the name unchanged. Where renaming cannot serve (a device,
-// a pipe, /dev/stdout, a file with more than one hard link, a folder that takes no new file) the
-// bytes go to the name itself. A symbolic link to a regular file keeps the link and replaces the
-// file it points to.
+#include "platform/WholeFile.h"
+
+// An output file of the tools that appears whole or not at all: the converter's own kind of file
+// (platform::WholeFile tells where the bytes go until Commit() and what an interruption leaves),
+// with the tools' errors as exceptions.
 namespace drovane::tools {
 
 // What to do when the name holds a regular file already.
-enum class ExistingFile { Refuse, Replace };
+using ExistingFile = platform::IfExists;
 
 // A file that cannot be opened, written or closed. what() names the file and the cause:
 // "cannot open x.svg for writing: No such file or directory".
@@ -31,9 +29,9 @@ public:
 
 class OutputFile {
 public:
-    // Throws OutputExists or OutputError.
-    OutputFile(const std::string& path, ExistingFile existing);
-    ~OutputFile();
+    // Throws OutputExists or OutputError. Text has its line ends written as the system's text
+    // files have them.
+    OutputFile(const std::string& path, ExistingFile existing, platform::FileContent content = platform::FileContent::Bytes);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
@@ -44,28 +42,23 @@ public:
 
     const std::string& Path() const { return path_; }
     // True when the bytes go to the name itself rather than to a temporary file.
-    bool InPlace() const { return temporary_.empty(); }
+    bool InPlace() const { return !file_.WritesAside(); }
     // True when the bytes go where standard output goes (the name /dev/stdout, or the file that
     // standard output is redirected to): the program's own messages then belong elsewhere.
     bool ToStandardOutput() const { return toStandardOutput_; }
 
 private:
     [[noreturn]] void FailWriting(int error) const;
-    void NoteStandardOutput();
-    // Closes the file and removes an uncommitted temporary one.
-    void Abandon();
 
-    std::string path_;       // as given, for messages
-    std::string target_;     // the file that takes the bytes: the name, or the file a link points to
-    std::string temporary_;  // empty when writing in place
+    std::string path_;  // as given, for messages
     ExistingFile existing_;
-    int descriptor_ = -1;
-    int slot_ = -1;  // in the list of temporary files that a signal removes
+    platform::WholeFile file_;
     bool committed_ = false;
     bool toStandardOutput_ = false;
 };
 
 // Writes `bytes` to `path` whole, through an OutputFile.
-void WriteWholeFile(const std::string& path, std::span<const char> bytes, ExistingFile existing);
+void WriteWholeFile(const std::string& path, std::span<const char> bytes, ExistingFile existing,
+                    platform::FileContent content = platform::FileContent::Bytes);
 
 }  // namespace drovane::tools

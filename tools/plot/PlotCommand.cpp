@@ -11,6 +11,7 @@
 #include "tools/plot/SvgPlot.h"
 #include "tools/plot/Text.h"
 #include "tools/plot/TripCsv.h"
+#include "platform/FileStatus.h"
 #include "tools/output/OutputFile.h"
 
 namespace drovane::plot {
@@ -78,11 +79,6 @@ Arguments ParseArguments(const std::vector<std::string>& args) {
     return parsed;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return a == b || std::filesystem::equivalent(a, b, ec);
-}
-
 }  // namespace
 
 std::string DefaultSvgName(const std::string& csvName) {
@@ -100,7 +96,7 @@ int RunPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
             out << kUsage;
             return 0;
         }
-        if (SameFile(parsed.csv, parsed.svg)) throw UsageError(Cat("the picture would overwrite the CSV ", parsed.csv));
+        if (platform::NameTheSameFile(parsed.csv, parsed.svg)) throw UsageError(Cat("the picture would overwrite the CSV ", parsed.csv));
         Trip trip = ReadTripFile(parsed.csv);
         for (const std::string& warning : trip.warnings) err << "drovane-plot: warning: " << warning << "\n";
         PlotOptions options;
@@ -108,7 +104,7 @@ int RunPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
         options.packetSeconds = parsed.packetMs / 1000.0;
         std::string svg = RenderSvg(trip, options);
         // A picture that stood under the name is ours to replace, and stays until the new one is whole.
-        tools::WriteWholeFile(parsed.svg, svg, tools::ExistingFile::Replace);
+        tools::WriteWholeFile(parsed.svg, svg, tools::ExistingFile::Replace, platform::FileContent::Text);
         out << parsed.svg << ": "
             << SummaryLine(Summarize(trip, options.packetSeconds), LabelsFor(trip.units), options.packetSeconds)
             << "\n";

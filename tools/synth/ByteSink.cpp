@@ -7,7 +7,8 @@ constexpr std::size_t kBlockSize = 4 << 20;
 
 }  // namespace
 
-FileSink::FileSink(const std::string& path, tools::ExistingFile existing) : file_(path, existing) {
+FileSink::FileSink(const std::string& path, tools::ExistingFile existing, platform::FileContent content)
+    : file_(path, existing, content) {
     buffer_.reserve(kBlockSize);
 }
 

@@ -23,10 +23,12 @@ public:
 // Writes to a file in large blocks, so that a log of gigabytes streams at disc speed with a
 // few megabytes of memory. The file appears under its name only at Commit(); a sink destroyed
 // before that leaves the name as it was. Throws tools::OutputError (tools::OutputExists when the
-// name holds a file and `existing` refuses it).
+// name holds a file and `existing` refuses it). A log is bytes; a CSV is text, whose lines end as
+// the system's text files do.
 class FileSink final : public ByteSink {
 public:
-    FileSink(const std::string& path, tools::ExistingFile existing);
+    FileSink(const std::string& path, tools::ExistingFile existing,
+             platform::FileContent content = platform::FileContent::Bytes);
 
     using ByteSink::Write;
     void Write(std::span<const std::uint8_t> bytes) override;

@@ -2,7 +2,6 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "DriveModel.h"
 #include "DriveSynthesizer.h"
 #include "SynthOptions.h"
+#include "platform/FileStatus.h"
 
 namespace {
 
@@ -43,15 +43,6 @@ void PrintSummary(std::FILE* stream, const SynthOptions& options, const Synthesi
     }
 }
 
-// Two names for one file: the same text, or names that lead to the same place.
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    const auto first = std::filesystem::weakly_canonical(a, ec);
-    if (ec) return a == b;
-    const auto second = std::filesystem::weakly_canonical(b, ec);
-    return ec ? a == b : first == second;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -66,7 +57,7 @@ int main(int argc, char** argv) {
         std::fwrite(SynthUsage().data(), 1, SynthUsage().size(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    if (!options.truthPath.empty() && SameFile(options.truthPath, options.outputPath)) {
+    if (!options.truthPath.empty() && drovane::platform::NameTheSameFile(options.truthPath, options.outputPath)) {
         std::fprintf(stderr, "drovane-synth: the truth file would be the log itself: %s\n", options.truthPath.c_str());
         return 2;
     }
@@ -76,7 +67,9 @@ int main(int argc, char** argv) {
         // Both files are opened, and so both names checked, before a byte is written.
         FileSink log(options.outputPath, existing);
         std::unique_ptr<FileSink> truth;
-        if (!options.truthPath.empty()) truth = std::make_unique<FileSink>(options.truthPath, existing);
+        if (!options.truthPath.empty()) {
+            truth = std::make_unique<FileSink>(options.truthPath, existing, drovane::platform::FileContent::Text);
+        }
         const SynthesisReport report = SynthesizeDrive(options.settings, log, truth.get());
         log.Commit();
         if (truth) truth->Commit();

@@ -1,4 +1,4 @@
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 
 #include "core/MemoryStreams.h"
 

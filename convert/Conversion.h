@@ -9,7 +9,7 @@
 #include "decode/FieldTable.h"
 #include "decode/MessageDecoder.h"
 #include "rawlog/InputWindow.h"
-#include "rawlog/PacketAssembler.h"
+#include "convert/PacketAssembler.h"
 
 namespace drovane {
 
@@ -26,9 +26,8 @@ public:
     void Run(ByteSource& input, std::size_t bufferSize = InputWindow::kDefaultCapacity,
              ProgressObserver* observer = nullptr);
 
-    CANDataMgr& Fields() { return fields_; }
-    MessageDecoder& Decoder() { return decoder_; }
-    PacketRowWriter& Writer() { return writer_; }
+    // The row writer, which counts the rows written so far.
+    const PacketRowWriter& Writer() const { return writer_; }
     // The input held not even one record header; the conversion has said so.
     bool InputTooShort() const { return assembler_.InputTooShort(); }
 

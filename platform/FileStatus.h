@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace drovane::platform {
+
+enum class FileKind { Regular, Directory, Other };  // Other: a device, pipe, terminal or socket
+
+// What tells one file from every other file on the system, whatever name it is reached by.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
+struct FileStatus {
+    FileKind kind = FileKind::Other;
+    std::uint64_t size = 0;   // bytes; meaningful for a regular file
+    std::uint64_t links = 1;  // the names the file has
+    // Absent where the system names no file behind a stream (a pipe or console on Windows).
+    std::optional<FileIdentity> identity;
+};
+
+// The file a name leads to, links followed; nothing, with errno set, when there is none or it
+// cannot be examined.
+std::optional<FileStatus> StatusOf(const std::string& name);
+// The file an open stream reads or writes; nothing, with errno set, when it cannot be examined.
+std::optional<FileStatus> StatusOf(std::FILE* stream);
+
+// True when the two names lead to one file, however they are spelt (on Windows case and "/"
+// against "\" do not matter). Names of files that do not exist yet are compared as full paths.
+bool NameTheSameFile(const std::string& first, const std::string& second);
+
+}  // namespace drovane::platform

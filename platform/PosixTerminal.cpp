@@ -1,0 +1,13 @@
+// Terminals on POSIX systems (Linux, macOS): file descriptors and isatty.
+#include <unistd.h>
+
+#include "platform/Terminal.h"
+
+namespace drovane::platform {
+
+bool IsTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+// Streams carry bytes unchanged here.
+void UseBinaryMode(std::FILE*) {}
+
+}  // namespace drovane::platform

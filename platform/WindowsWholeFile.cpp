@@ -1,0 +1,239 @@
+// Whole-or-nothing output files on Windows: handles marked for deletion until they are kept,
+// ReplaceFile, and a console control handler that removes unfinished temporary files on Ctrl+C,
+// Ctrl+Break or a closed console window.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/FileStatus.h"
+#include "platform/WholeFile.h"
+#include "platform/WindowsErrors.h"
+
+namespace drovane::platform {
+namespace {
+
+// The temporary files being written, for the control handler, which the system runs on a thread
+// of its own: process-wide state, guarded by one lock. Each entry points into a WholeFile's own
+// name and is cleared before that name goes away; `open` is the file's handle while it is open.
+struct Temporary {
+    const char* name = nullptr;
+    HANDLE open = nullptr;
+};
+constexpr std::size_t kSlotCount = 8;
+std::array<Temporary, kSlotCount> temporaries{};
+SRWLOCK temporariesLock = SRWLOCK_INIT;
+
+// The status of a run ended by Ctrl+C, Ctrl+Break or a closed console: what a POSIX shell reports
+// for a run ended by SIGINT. Windows' own, STATUS_CONTROL_C_EXIT, is negative as a status, and
+// "if errorlevel 1" in a batch file would take it for success.
+constexpr UINT kInterruptedStatus = 128 + 2;
+
+// Removes the temporary files and ends the process at once. An open one is closed here, so that
+// its mark for deletion takes effect before the process is gone. The lock is never given back, so
+// no temporary file is made or renamed meanwhile; the C library's exit handling does not run, as
+// it could wait for a stream that the interrupted thread holds.
+BOOL WINAPI RemoveTemporariesAndEnd(DWORD) {
+    AcquireSRWLockExclusive(&temporariesLock);
+    for (const Temporary& temporary : temporaries) {
+        if (temporary.open != nullptr) CloseHandle(temporary.open);
+        if (temporary.name != nullptr) DeleteFileA(temporary.name);
+    }
+    TerminateProcess(GetCurrentProcess(), kInterruptedStatus);
+    return TRUE;
+}
+
+// Holds the list for its lifetime, so that a temporary file is never left between being made and
+// being listed, or between being renamed and no longer being listed.
+class ListHeld {
+public:
+    ListHeld() { AcquireSRWLockExclusive(&temporariesLock); }
+    ~ListHeld() { ReleaseSRWLockExclusive(&temporariesLock); }
+    ListHeld(const ListHeld&) = delete;
+    ListHeld& operator=(const ListHeld&) = delete;
+};
+
+// Under ListHeld: lists a temporary file open under `handle`; the slot, or -1 when more files are
+// open at once than there are slots (that one is then removed only by its mark for deletion).
+int List(const std::string& temporary, HANDLE handle) {
+    static const bool installed = SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE) != 0;
+    (void)installed;
+    for (std::size_t i = 0; i < kSlotCount; ++i) {
+        if (temporaries[i].name == nullptr) {
+            temporaries[i] = {temporary.c_str(), handle};
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+// Under ListHeld: the listed file is closed (or is to be), or no longer listed at all.
+void Unhandle(int slot) {
+    if (slot >= 0) temporaries[static_cast<std::size_t>(slot)].open = nullptr;
+}
+void Unlist(int slot) {
+    if (slot >= 0) temporaries[static_cast<std::size_t>(slot)] = {};
+}
+
+// Marks an open file to be deleted when its last handle closes, or takes the mark away. Marked,
+// the temporary file goes even when the process is killed outright.
+void MarkForDeletion(std::FILE* stream, bool deleted) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = deleted ? TRUE : FALSE;
+    SetFileInformationByHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), FileDispositionInfo,
+                               &disposition, sizeof disposition);
+}
+
+// The length of the folder part of a name, separator or drive included: "" for "trip.csv",
+// "logs\" for "logs\trip.csv", "C:" for "C:trip.csv".
+std::size_t FolderLength(const std::string& name) {
+    const std::size_t separator = name.find_last_of("/\\:");
+    return separator == std::string::npos ? 0 : separator + 1;
+}
+
+int TextOrBytes(FileContent content) { return content == FileContent::Text ? _O_TEXT : _O_BINARY; }
+const char* StreamMode(FileContent content) { return content == FileContent::Text ? "wt" : "wb"; }
+
+bool ReadOnly(const std::string& name) {
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
+
+}  // namespace
+
+WholeFile::~WholeFile() {
+    if (ownsStream_ && stream_ != nullptr) std::fclose(stream_);
+    Discard();
+}
+
+int WholeFile::Open(const std::string& name, const WholeFileOptions& options) {
+    options_ = options;
+    std::optional<FileStatus> status = StatusOf(name);
+    // A name that cannot be looked at (a device that takes no query, say) is opened as it is.
+    if (!status && errno != ENOENT) return OpenInPlace(name, true);
+    if (status && status->kind == FileKind::Directory) return EISDIR;
+    const bool regular = status && status->kind == FileKind::Regular;
+    if (regular && options.existing == IfExists::Refuse) return EEXIST;
+    const bool replaceable = regular && status->links == 1 && !ReadOnly(name);
+    if ((!status || replaceable) && OpenAside(name, status.has_value()) == 0) return 0;
+    return OpenInPlace(name, status.has_value());
+}
+
+int WholeFile::OpenAside(const std::string& target, bool) {
+    const std::size_t folder = FolderLength(target);
+    if (folder == target.size()) return EISDIR;
+    constexpr int kAttempts = 100;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::string name = target.substr(0, folder) + "." + target.substr(folder) + "." + RandomNameSuffix();
+        ListHeld held;
+        // Shared for deletion, so that the control handler can remove it while it is open.
+        HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const int error = LastErrorNumber();
+            if (error == EEXIST) continue;
+            return error;
+        }
+        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | TextOrBytes(options_.content));
+        if (descriptor < 0) {
+            const int error = ErrorOr(EMFILE);
+            CloseHandle(handle);
+            DeleteFileA(name.c_str());
+            return error;
+        }
+        stream_ = _fdopen(descriptor, StreamMode(options_.content));
+        if (stream_ == nullptr) {
+            const int error = ErrorOr(ENOMEM);
+            _close(descriptor);
+            DeleteFileA(name.c_str());
+            return error;
+        }
+        MarkForDeletion(stream_, true);
+        ownsStream_ = true;
+        temporaryName_ = std::move(name);
+        targetName_ = target;
+        cleanupSlot_ = List(temporaryName_, handle);
+        return 0;
+    }
+    return EEXIST;
+}
+
+int WholeFile::OpenInPlace(const std::string& name, bool exists) {
+    // A file that appeared since the name was looked at is refused all the same.
+    const int exclusive = !exists && options_.existing == IfExists::Refuse ? _O_EXCL : 0;
+    const int descriptor = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | exclusive | TextOrBytes(options_.content),
+                                 _S_IREAD | _S_IWRITE);
+    if (descriptor < 0) return ErrorOr(EACCES);
+    stream_ = _fdopen(descriptor, StreamMode(options_.content));
+    if (stream_ == nullptr) {
+        const int error = ErrorOr(ENOMEM);
+        _close(descriptor);
+        return error;
+    }
+    ownsStream_ = true;
+    return 0;
+}
+
+int WholeFile::Close() {
+    if (stream_ == nullptr) return 0;
+    std::FILE* stream = stream_;
+    stream_ = nullptr;
+    errno = 0;
+    if (!ownsStream_) return std::fflush(stream) != 0 ? ErrorOr(EIO) : 0;
+    ownsStream_ = false;
+    int error = std::fflush(stream) != 0 ? ErrorOr(EIO) : 0;
+    if (!WritesAside()) {
+        errno = 0;
+        return std::fclose(stream) != 0 && error == 0 ? ErrorOr(EIO) : error;
+    }
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (error == 0 && options_.syncBeforeKeeping && !FlushFileBuffers(handle)) error = LastErrorNumber();
+    // Closed, the file would go with its mark; the list keeps it removable until it is kept.
+    ListHeld held;
+    MarkForDeletion(stream, false);
+    Unhandle(cleanupSlot_);
+    errno = 0;
+    if (std::fclose(stream) != 0 && error == 0) error = ErrorOr(EIO);
+    return error;
+}
+
+int WholeFile::Keep() {
+    if (!WritesAside()) return 0;
+    ListHeld held;
+    const bool refuse = options_.existing == IfExists::Refuse;
+    const DWORD through = options_.syncBeforeKeeping ? MOVEFILE_WRITE_THROUGH : 0;
+    // ReplaceFile keeps the replaced file's attributes and access rights; where it cannot serve (no
+    // file stands there any more) a plain rename does.
+    bool kept = !refuse && ReplaceFileA(targetName_.c_str(), temporaryName_.c_str(), nullptr,
+                                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                                        nullptr) != 0;
+    if (!kept) {
+        kept = MoveFileExA(temporaryName_.c_str(), targetName_.c_str(), (refuse ? 0 : MOVEFILE_REPLACE_EXISTING) | through) != 0;
+    }
+    const int error = kept ? 0 : LastErrorNumber();
+    if (!kept) DeleteFileA(temporaryName_.c_str());
+    ForgetTemporary();
+    return error;
+}
+
+void WholeFile::Discard() {
+    if (!WritesAside()) return;
+    ListHeld held;
+    DeleteFileA(temporaryName_.c_str());
+    ForgetTemporary();
+}
+
+// Under ListHeld.
+void WholeFile::ForgetTemporary() {
+    Unlist(cleanupSlot_);
+    cleanupSlot_ = -1;
+    temporaryName_.clear();
+}
+
+}  // namespace drovane::platform
