@@ -33,6 +33,8 @@ private:
         fields_.ClearValidFlags();
     }
     bool Stopped() const { return output_.Failed(); }
+    // The one conversion of a log converts it all.
+    static bool LeftHunting(std::uint64_t, std::int64_t) { return false; }
 
     CANDataMgr& fields_;
     MessageDecoder& decoder_;

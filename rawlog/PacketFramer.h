@@ -18,7 +18,13 @@ namespace drovane {
 // skipped. `Packets` is the class that derives from the framer, and provides
 //   void Record(std::uint16_t id, const std::uint8_t* record)  an accepted record's 11 bytes;
 //   void ClosePacket()   write out the packet in progress and begin an empty one;
-//   bool Stopped() const true once nothing more can be written.
+//   bool Stopped() const true once nothing more can be written;
+//   bool LeftHunting(std::uint64_t consumed, std::int64_t skipped)
+//                        the hunt ended at a synchronisation header `consumed` bytes into the
+//                        input, after `skipped` bytes; true ends the framing there, before the
+//                        header's record is taken. The conversion of a chunk of a log hands over
+//                        to the conversion of the next chunk so; the one conversion of a whole
+//                        log gives false, which the compiler then drops.
 // (The records then reach the class's own members without a detour through a reference.)
 template <class Packets>
 class PacketFramer {
@@ -42,7 +48,10 @@ public:
         }
         for (;;) {
             switch (state_) {
-                case State::Hunting: SlideTo(input, FindSyncHeader); break;
+                case State::Hunting:
+                    SlideTo(input, FindSyncHeader);
+                    if (state_ == State::InStep && Self().LeftHunting(input.Consumed(), skipped_)) End();
+                    break;
                 case State::Regaining: SlideTo(input, FindKnownHeader); break;
                 case State::InStep: FollowRecords(input); break;
                 case State::Done: return;
@@ -52,6 +61,14 @@ public:
 
     // True when the last run found not even one record header to read, and said so.
     bool InputTooShort() const { return inputTooShort_; }
+
+protected:
+    // For the conversion of a chunk of a log (convert/parallel/): whether the framer hunts for the
+    // synchronisation header (after a packet's closing record too), and the bytes skipped so far,
+    // to which it adds those a conversion before it hunted over.
+    bool Hunting() const { return state_ == State::Hunting; }
+    std::int64_t Skipped() const { return skipped_; }
+    void AddSkipped(std::int64_t count) { skipped_ += count; }
 
 private:
     enum class State {

@@ -36,11 +36,12 @@ void ChunkRowWriter::WritePacket() {
     } else {
         std::uint64_t columns = fields_.ValidColumns();
         mark.longRow = (columns & fields_.LongTextColumns()) != 0;
-        std::size_t room = mark.longRow ? PacketRowWriter::RowLength(fields_, columns) : PacketRowWriter::kRowRoom;
+        std::size_t room =
+            mark.longRow ? PacketRowWriter::AnyCellsAfterTimeLength(fields_, columns) : PacketRowWriter::kRowRoom;
         converter_.MakeRoomForRow(room);
         char* out = csv_.Claim(room);
-        out = PacketRowWriter::WriteCellsAfterTime(fields_, columns, out, mark.longRow);
-        csv_.Commit(out);
+        csv_.Commit(mark.longRow ? PacketRowWriter::WriteAnyCellsAfterTime(fields_, columns, out)
+                                 : PacketRowWriter::WriteCellsAfterTime(fields_, columns, out));
     }
     if (mark.skipped || mark.longRow || diagnostics != diagnosticsMarked_) marks_.push_back(mark);
     diagnosticsMarked_ = mark.diagnosticsAfter;
@@ -51,12 +52,11 @@ void ChunkAssembler::ClosePacket() {
     writer_.WritePacket();
     fields_.ClearValidFlags();
     // The closing record sends the framer hunting: that packet's economy has just been formed.
-    converter_.PacketClosed(state_ == State::Hunting);
+    converter_.PacketClosed(Hunting());
 }
 
 bool ChunkAssembler::Stopped() const {
-    return converter_.csv_.Failed() || converter_.diagnostics_.Failed() ||
-           converter_.job_->abandoned.load(std::memory_order_relaxed);
+    return converter_.stopped_ || converter_.job_->abandoned.load(std::memory_order_relaxed);
 }
 
 bool ChunkAssembler::LeftHunting(std::uint64_t consumed, std::int64_t skipped) {
@@ -84,8 +84,10 @@ void ChunkConverter::Convert(ChunkJob& job) {
     diagnosticsStart_ = 0;
     hunts_ = -1;
     writing_ = false;
+    stopped_ = false;
     inputTooShort_ = false;
     writer_.Reset();
+    progressMarks_.clear();
     // The packet a chunk before left in the table is not this chunk's.
     fields_.ClearValidFlags();
     // The first chunk starts where one conversion starts; the others know nothing remembered.
@@ -94,15 +96,21 @@ void ChunkConverter::Convert(ChunkJob& job) {
     watchingMemory_ = !first;
 
     const ChunkPlan& plan = coordinator_.Plan();
+    nextChunkHunt_ = plan.IsLast(job.index) ? ChunkReader::kEnd : plan.HuntFrom(job.index + 1);
     std::uint64_t firstBoundary = plan.IsLast(job.index) ? ChunkReader::kEnd : plan.End(job.index);
     InputWindow* windowSeen = nullptr;
     ChunkReader reader(coordinator_.Input(), job.huntFrom, firstBoundary,
                        [this, &windowSeen](std::uint64_t boundary) { return AtBoundary(boundary, *windowSeen); });
     InputWindow window(reader);
     windowSeen = &window;
-    inputTooShort_ = !assembler_.Run(window);
+    window.SetObserver(this);
+    assembler_.Run(window);
+    inputTooShort_ = assembler_.InputTooShort();
     job.readError = reader.ErrorNumber();
-    if (job.handedTo == ChunkJob::kNone) job.endPosition = job.huntFrom + window.Consumed();
+}
+
+void ChunkConverter::OnInputProgress(std::uint64_t consumed) {
+    progressMarks_.push_back({job_->huntFrom + consumed, writer_.Packets()});
 }
 
 OutputMark ChunkConverter::Mark() const {
@@ -112,6 +120,11 @@ OutputMark ChunkConverter::Mark() const {
 
 bool ChunkConverter::LeftHunting(std::uint64_t position, std::int64_t skipped) {
     ++hunts_;
+    // Within its own chunk a conversion only offers merge points, and the first one only them;
+    // beyond it, it is the head and looks for the next chunk's.
+    if (position < nextChunkHunt_ && (job_->index == 0 || hunts_ >= static_cast<int>(ChunkJob::kMaxMergePoints))) {
+        return false;
+    }
     MergePoint point{.position = position,
                      .skipLimitReached = skipped >= PacketFramer<ChunkAssembler>::kSkipLimit,
                      .memory = decoder_.Memory(),
@@ -152,38 +165,43 @@ void ChunkConverter::MakeRoomForRow(std::size_t size) {
     if (kRowsRoom - csv_.Buffered().size() < size) Drain();
 }
 
-bool ChunkConverter::Drain(std::string_view overflowingDiagnostics) {
-    if (!coordinator_.WaitForTurn(*job_)) return false;
+void ChunkConverter::Drain(std::string_view overflowingDiagnostics) {
+    if (!stopped_ && !coordinator_.WaitForTurn(*job_)) stopped_ = true;
     std::string_view diagnostics = overflowingDiagnostics.data() != nullptr ? overflowingDiagnostics : diagnostics_.Buffered();
     OutputMark to{.csv = 0,
                   .diagnostics = diagnosticsStart_ + diagnostics.size(),
                   .packets = writer_.PacketsComplete(),
                   .marks = 0};
-    bool written = Write(diagnostics, to);
+    if (!stopped_ && !Write(diagnostics, to)) stopped_ = true;
     csvStart_ += csv_.Buffered().size();
     diagnosticsStart_ += diagnostics.size();
     csv_.Discard();
     if (overflowingDiagnostics.data() == nullptr) diagnostics_.Discard();
-    return written;
 }
 
 bool ChunkConverter::WriteOutput(ChunkJob& job) {
     job_ = &job;
-    OutputMark to = Mark();
-    return Write(diagnostics_.Buffered(), to);
+    return !stopped_ && Write(diagnostics_.Buffered(), Mark());
 }
 
 bool ChunkConverter::Write(std::string_view diagnostics, OutputMark to) {
     if (!writing_) {
         progress_.written = job_->cut;
         progress_.numberBase = job_->numberBase;
+        // The conversion before reported the progress up to where this one took over.
+        progress_.progressMarks = 0;
+        while (progress_.progressMarks < progressMarks_.size() &&
+               progressMarks_[progress_.progressMarks].position < job_->cutPosition) {
+            ++progress_.progressMarks;
+        }
         writing_ = true;
     }
     OrderedWriter::Pending pending{.csv = csv_.Buffered(),
                                    .csvStart = csvStart_,
                                    .diagnostics = diagnostics,
                                    .diagnosticsStart = diagnosticsStart_,
-                                   .marks = &writer_.Marks()};
+                                   .marks = &writer_.Marks(),
+                                   .progress = &progressMarks_};
     return coordinator_.Writer().Write(pending, to, progress_);
 }
 

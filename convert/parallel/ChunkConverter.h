@@ -6,6 +6,7 @@
 #include "convert/parallel/ChunkOutput.h"
 #include "convert/parallel/OrderedWriter.h"
 #include "core/OutputSink.h"
+#include "core/ProgressObserver.h"
 #include "core/RunOptions.h"
 #include "core/TextBuffer.h"
 #include "decode/FieldTable.h"
@@ -51,9 +52,9 @@ public:
                    TextBuffer& diagnostics, ChunkConverter& converter)
         : PacketFramer(options, diagnostics), fields_(fields), decoder_(decoder), writer_(writer), converter_(converter) {}
 
-    bool Hunting() const { return state_ == State::Hunting; }
-    std::int64_t Skipped() const { return skipped_; }
-    void AddSkipped(std::int64_t count) { skipped_ += count; }
+    using PacketFramer::AddSkipped;
+    using PacketFramer::Hunting;
+    using PacketFramer::Skipped;
 
 private:
     friend PacketFramer<ChunkAssembler>;
@@ -74,7 +75,7 @@ private:
 // Converts one chunk after the other on one worker thread. The tables live as long as the
 // thread: their caches (the decoder's record of repeated messages, the kept texts) hold nothing
 // that a conversion started afresh would not form again.
-class ChunkConverter {
+class ChunkConverter final : private ProgressObserver {
 public:
     explicit ChunkConverter(ParallelConversion& coordinator);
 
@@ -89,21 +90,29 @@ private:
     friend class ChunkRowWriter;
 
     // Receives the diagnostics when their buffer is full, which happens only in an unusual
-    // chunk: waits for the chunk's turn and writes its output so far.
+    // chunk: waits for the chunk's turn and writes its output so far. It never refuses text,
+    // so that the buffer serves the next chunk too: a chunk whose output cannot be written
+    // stops instead.
     class OverflowSink final : public OutputSink {
     public:
         explicit OverflowSink(ChunkConverter& converter) : converter_(converter) {}
-        bool Write(const char* data, std::size_t size) override { return converter_.Drain({data, size}); }
+        bool Write(const char* data, std::size_t size) override {
+            converter_.Drain({data, size});
+            return true;
+        }
         int ErrorNumber() const override { return 0; }
 
     private:
         ChunkConverter& converter_;
     };
 
+    // ProgressObserver: a refill of the input buffer, which one conversion reports as progress.
+    void OnInputProgress(std::uint64_t consumed) override;
+
     OutputMark Mark() const;
     // Writes the chunk's output so far in its turn: the complete packets and every diagnostic.
     // `diagnostics` is the diagnostics buffer's text when it is the one overflowing.
-    bool Drain(std::string_view overflowingDiagnostics = {});
+    void Drain(std::string_view overflowingDiagnostics = {});
     bool Write(std::string_view diagnostics, OutputMark to);
     void MakeRoomForRow(std::size_t size);
     bool LeftHunting(std::uint64_t position, std::int64_t skipped);
@@ -126,9 +135,13 @@ private:
     std::uint64_t csvStart_ = 0;          // stream offsets of what the buffers hold
     std::uint64_t diagnosticsStart_ = 0;
     int hunts_ = -1;                  // hunts ended so far, less one
+    std::uint64_t nextChunkHunt_ = 0;  // where the next chunk's conversion starts hunting
     bool watchingMemory_ = false;     // some remembered value is unset
     bool writing_ = false;            // output written before: progress_ holds
+    bool stopped_ = false;            // the output cannot be written: the chunk was abandoned, or
+                                      // the CSV failed
     OrderedWriter::Progress progress_;
+    std::vector<ProgressMark> progressMarks_;
     bool inputTooShort_ = false;
 };
 

@@ -70,7 +70,8 @@ struct ChunkJob {
 
     // Decided by the conversion before it (the head).
     Fate fate = Fate::Pending;
-    OutputMark cut;              // the accepted output begins here
+    OutputMark cut;              // the accepted output begins here,
+    std::uint64_t cutPosition = 0;  // at this offset of the input
     std::int64_t numberBase = 0; // a packet's number in the file less the chunk's own count
     DecoderMemory inherited;     // the remembered values where it takes over
     std::int64_t skipOffset = 0; // added to its skipped-byte count: it hunted from its start
@@ -80,7 +81,6 @@ struct ChunkJob {
     // Of the conversion, once it is the head: the chunk it handed over to, if any.
     static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
     std::size_t handedTo = kNone;
-    std::uint64_t endPosition = 0;  // how far it converted
     int readError = 0;
 };
 

@@ -15,6 +15,14 @@ struct PacketMark {
     bool longRow = false;                 // a row with a text too long for a cell block
 };
 
+// A refill of a chunk's input buffer: how far the conversion had read then, and the packets it had
+// written out. One conversion reports its progress at each refill; the ordered writer reports it
+// when it has written those packets.
+struct ProgressMark {
+    std::uint64_t position = 0;
+    std::uint64_t packets = 0;
+};
+
 // How far a chunk's conversion had come at some point: bytes of rows (without their Time cell)
 // and of diagnostics, packets written out, and packet marks made.
 struct OutputMark {

@@ -15,6 +15,8 @@ public:
     // A file is cut into at least this many chunks a thread, so that the threads finish together.
     static constexpr std::uint64_t kChunksPerThread = 4;
     static constexpr std::uint64_t kSmallestChunk = 64 << 10;
+    // A smaller file converts on one thread: it takes little longer than starting threads.
+    static constexpr std::uint64_t kParallelFrom = 1 << 20;
 
     // The plan for a file of `inputSize` bytes on `threads` threads; `chunkSize`, when not 0,
     // sets the size instead (tests make every offset of a small log a chunk boundary with it).
@@ -26,6 +28,7 @@ public:
     }
 
     std::size_t Count() const { return count_; }
+    std::uint64_t ChunkSize() const { return chunkSize_; }
     std::uint64_t Begin(std::size_t k) const { return k * chunkSize_; }
     // The end of the last chunk is the size the file had when planned.
     std::uint64_t End(std::size_t k) const { return k + 1 == count_ ? inputSize_ : (k + 1) * chunkSize_; }

@@ -5,12 +5,18 @@
 namespace drovane {
 
 OrderedWriter::OrderedWriter(TextBuffer& csv, TextBuffer& diagnostics, std::string headerRow, std::size_t rowRoom)
-    : csv_(csv), diagnostics_(diagnostics), headerRow_(std::move(headerRow)), rowRoom_(rowRoom) {}
+    : csv_(csv),
+      diagnostics_(diagnostics),
+      headerRow_(std::move(headerRow)),
+      rowRoom_(rowRoom),
+      noDiagnostics_(untraced_, 0),
+      numbers_(RunOptions{}, noDiagnostics_) {}
 
 bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progress) {
     OutputMark& at = progress.written;
     const std::vector<PacketMark>& marks = *pending.marks;
     while (at.packets < to.packets) {
+        ReportProgress(pending, at.packets, progress);
         std::uint64_t packet = at.packets + 1;
         const PacketMark* mark = at.marks < marks.size() && marks[at.marks].packet == packet ? &marks[at.marks] : nullptr;
         if (mark != nullptr) WriteDiagnostics(pending, mark->diagnosticsBefore, progress);
@@ -34,8 +40,18 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
         at.packets = packet;
         if (csv_.Failed()) return false;
     }
+    ReportProgress(pending, at.packets, progress);
     WriteDiagnostics(pending, to.diagnostics, progress);
     return !csv_.Failed();
+}
+
+void OrderedWriter::ReportProgress(const Pending& pending, std::uint64_t packets, Progress& progress) {
+    if (observer_ == nullptr || pending.progress == nullptr) return;
+    const std::vector<ProgressMark>& marks = *pending.progress;
+    for (; progress.progressMarks < marks.size() && marks[progress.progressMarks].packets <= packets;
+         ++progress.progressMarks) {
+        observer_->OnInputProgress(marks[progress.progressMarks].position);
+    }
 }
 
 void OrderedWriter::WriteDiagnostics(const Pending& pending, std::uint64_t upTo, Progress& progress) {
@@ -46,8 +62,8 @@ void OrderedWriter::WriteDiagnostics(const Pending& pending, std::uint64_t upTo,
 }
 
 void OrderedWriter::WriteRow(std::string_view row, std::int64_t number, bool cellByCell) {
-    time_.StoreWhole(number);
-    std::string_view time = time_.Value();
+    numbers_.SetFieldValue(Reading::Whole(number), kColTime);
+    std::string_view time = numbers_.Entry(kColTime).Value();
     if (cellByCell) {
         // One conversion writes such a row a cell at a time, sending the buffer on only when full.
         csv_.Append(time);

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "convert/parallel/ChunkOutput.h"
+#include "core/MemoryStreams.h"
+#include "core/ProgressObserver.h"
 #include "core/TextBuffer.h"
 #include "decode/FieldTable.h"
 
@@ -20,6 +22,8 @@ class OrderedWriter {
 public:
     // `headerRow` with its line end; `rowRoom` the room one conversion claims for a row.
     OrderedWriter(TextBuffer& csv, TextBuffer& diagnostics, std::string headerRow, std::size_t rowRoom);
+    OrderedWriter(const OrderedWriter&) = delete;
+    OrderedWriter& operator=(const OrderedWriter&) = delete;
 
     // What one chunk has written so far, from the stream offsets `csvStart` and
     // `diagnosticsStart` on (earlier text was written already), and its marks.
@@ -29,6 +33,7 @@ public:
         std::string_view diagnostics;
         std::uint64_t diagnosticsStart = 0;
         const std::vector<PacketMark>* marks = nullptr;
+        const std::vector<ProgressMark>* progress = nullptr;
     };
 
     // Where the writing of one chunk's output stands; `numberBase` + its own packet count is a
@@ -36,11 +41,15 @@ public:
     struct Progress {
         OutputMark written;
         std::int64_t numberBase = 0;
+        std::size_t progressMarks = 0;  // reported so far
     };
 
     // Writes the chunk's packets up to `to.packets` and its diagnostics up to `to.diagnostics`.
     // False once the CSV has failed; nothing more is then written.
     bool Write(const Pending& pending, OutputMark to, Progress& progress);
+
+    // Told of the chunks' progress marks as their packets are written; nullptr for none.
+    void SetObserver(ProgressObserver* observer) { observer_ = observer; }
 
     std::int64_t RowsWritten() const { return rowsWritten_; }
     std::int64_t PacketsWritten() const { return packetsWritten_; }
@@ -49,6 +58,7 @@ public:
 private:
     void WriteDiagnostics(const Pending& pending, std::uint64_t upTo, Progress& progress);
     void WriteRow(std::string_view row, std::int64_t number, bool cellByCell);
+    void ReportProgress(const Pending& pending, std::uint64_t packets, Progress& progress);
 
     TextBuffer& csv_;
     TextBuffer& diagnostics_;
@@ -57,7 +67,11 @@ private:
     bool headerWritten_ = false;
     std::int64_t rowsWritten_ = 0;
     std::int64_t packetsWritten_ = 0;
-    CANFieldEntry time_;  // forms the Time cell as one conversion's table does
+    ProgressObserver* observer_ = nullptr;
+    // Forms the Time cell as one conversion's table does, untraced.
+    StringOutputSink untraced_;
+    TextBuffer noDiagnostics_;
+    CANDataMgr numbers_;
 };
 
 }  // namespace drovane

@@ -3,35 +3,50 @@
 #include <algorithm>
 #include <thread>
 
+#include "convert/Conversion.h"
 #include "convert/parallel/ChunkConverter.h"
+#include "core/MemoryStreams.h"
+#include "csv/PacketRowWriter.h"
 
 namespace drovane {
 namespace {
 
 // The skipped-byte count from which a hunt's end writes out the packet in progress.
-constexpr std::int64_t kSkipLimit = 880;
+constexpr std::int64_t kSkipLimit = PacketFramer<ChunkAssembler>::kSkipLimit;
+// Chunks in flight beyond one a thread: converting runs on while chunks wait at their end for
+// the head or for their turn to be written.
+constexpr std::size_t kExtraJobs = 2;
 
 bool SameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
 }  // namespace
 
+namespace {
+
+std::string HeaderRowFor(const RunOptions& options) {
+    StringOutputSink nowhere;
+    TextBuffer unused(nowhere);
+    return PacketRowWriter::HeaderRow(CANDataMgr(options, unused));
+}
+
+}  // namespace
+
 ParallelConversion::ParallelConversion(const RunOptions& options, RandomAccessInput& input, std::uint64_t inputSize,
-                                       TextBuffer& csv, TextBuffer& diagnostics, std::string headerRow,
-                                       std::size_t rowRoom, Settings settings, ProgressObserver* observer)
+                                       TextBuffer& csv, TextBuffer& diagnostics, Settings settings)
     : options_(options),
       input_(input),
       plan_(ChunkPlan::For(inputSize, std::max(1u, settings.threads), settings.chunkSize)),
       threads_(std::max(1u, settings.threads)),
-      writer_(csv, diagnostics, std::move(headerRow), rowRoom),
-      observer_(observer),
+      writer_(csv, diagnostics, HeaderRowFor(options), PacketRowWriter::kRowRoom),
       jobs_(plan_.Count()) {}
 
 ParallelConversion::~ParallelConversion() = default;
 
-void ParallelConversion::Run() {
+void ParallelConversion::Run(ProgressObserver* observer) {
+    writer_.SetObserver(observer);
     // A few chunks more than threads are in flight, so that converting runs ahead of the chunks
     // waiting at their end for the head, and of the one being written.
-    std::size_t workers = std::min<std::size_t>(plan_.Count(), threads_ + 2);
+    std::size_t workers = JobsInFlight();
     std::vector<std::thread> pool;
     pool.reserve(workers);
     for (std::size_t i = 0; i < workers; ++i) pool.emplace_back([this] { Work(); });
@@ -46,12 +61,21 @@ void ParallelConversion::Work() {
     }
 }
 
+std::size_t ParallelConversion::JobsInFlight() const { return std::min<std::size_t>(plan_.Count(), threads_ + kExtraJobs); }
+
+bool ParallelConversion::StartsSoon(std::size_t chunk) const {
+    // A chunk that handed over frees its worker once written, which waits for no one after it.
+    return chunk == nextChunk_ && (inFlight_ < JobsInFlight() || handedOver_ > 0) && !finished_;
+}
+
 ChunkJob* ParallelConversion::TakeJob() {
     std::unique_lock<std::mutex> hold(lock_);
-    std::size_t limit = std::min<std::size_t>(plan_.Count(), threads_ + 2);
-    changed_.wait(hold, [&] { return finished_ || nextChunk_ == plan_.Count() || inFlight_ < limit; });
-    // A chunk the head has begun converting itself is no longer worth converting apart.
-    if (headEntered_ != 0) nextChunk_ = std::max(nextChunk_, std::min(headEntered_ + 1, plan_.Count()));
+    changed_.wait(hold, [&] { return finished_ || nextChunk_ == plan_.Count() || inFlight_ < JobsInFlight(); });
+    // A chunk the head is well into is no longer worth converting apart: the head would wait
+    // for its conversion to come as far. One it has only just entered still is.
+    std::size_t next = nextChunk_;
+    while (nextChunk_ < plan_.Count() && headPosition_ > plan_.HuntFrom(nextChunk_) + plan_.ChunkSize() / 4) ++nextChunk_;
+    if (nextChunk_ != next) changed_.notify_all();  // a head waiting for such a chunk converts it
     if (finished_ || nextChunk_ == plan_.Count()) return nullptr;
     auto job = std::make_unique<ChunkJob>();
     job->index = nextChunk_++;
@@ -63,6 +87,7 @@ ChunkJob* ParallelConversion::TakeJob() {
     }
     ++inFlight_;
     jobs_[job->index] = std::move(job);
+    changed_.notify_all();  // a head may wait for it
     return jobs_[nextChunk_ - 1].get();
 }
 
@@ -80,9 +105,14 @@ bool ParallelConversion::AtHuntExit(ChunkJob& job, const MergePoint& point) {
     std::size_t target = plan_.ChunkHuntingAt(point.position);
     // The chunks between can no longer be met: their merge points lie behind.
     AbandonBetween(job.index + 1, target);
-    headEntered_ = std::max(headEntered_, target);
+    headPosition_ = std::max(headPosition_, point.position);
     for (;;) {
+        if (finished_) return false;
         ChunkJob* candidate = jobs_[target].get();
+        if (candidate == nullptr && StartsSoon(target)) {
+            changed_.wait(hold);
+            continue;
+        }
         if (candidate == nullptr || candidate->abandoned) return false;
         const auto found = std::find_if(candidate->mergePoints.begin(), candidate->mergePoints.end(),
                                         [&](const MergePoint& p) { return p.position == point.position; });
@@ -95,11 +125,11 @@ bool ParallelConversion::AtHuntExit(ChunkJob& job, const MergePoint& point) {
             decision = Decision::Undecided;  // it has not come this far yet
         }
         if (decision == Decision::Yes) {
-            Accept(*candidate, found->mark, job.numberBase + static_cast<std::int64_t>(point.mark.packets) -
+            Accept(*candidate, found->mark, found->position, job.numberBase + static_cast<std::int64_t>(point.mark.packets) -
                                                 static_cast<std::int64_t>(found->mark.packets),
                    point.memory, 0);
             job.handedTo = target;
-            job.endPosition = point.position;
+            ++handedOver_;
             return true;
         }
         if (decision == Decision::No) return false;
@@ -123,10 +153,12 @@ ParallelConversion::Decision ParallelConversion::Decide(const ChunkJob& candidat
     return Decision::Yes;
 }
 
-void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::int64_t numberBase,
-                                const DecoderMemory& memory, std::int64_t skipOffset) {
+void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::uint64_t cutPosition,
+                                std::int64_t numberBase, const DecoderMemory& memory, std::int64_t skipOffset) {
     job.fate = ChunkJob::Fate::Accepted;
+    ++chunksTakenOver_;
     job.cut = cut;
+    job.cutPosition = cutPosition;
     job.numberBase = numberBase;
     job.inherited = memory;
     job.skipOffset = skipOffset;
@@ -175,7 +207,7 @@ ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::si
     }
     std::size_t next = chunk + 1;
     resume.nextBoundary = plan_.IsLast(next) ? kNoBoundary : plan_.End(next);
-    headEntered_ = std::max(headEntered_, next);
+    headPosition_ = std::max(headPosition_, state.position);
     AbandonBetween(job.index + 1, next);
     // Hunting where the next chunk's conversion began, with nothing left of a packet: the next
     // chunk's output holds from its start, if its first hunt ends alike.
@@ -189,7 +221,12 @@ ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::si
     if (!state.hunting || state.position != start || start <= job.huntFrom) return resume;
     std::int64_t skipped = state.skipped + resume.skipOffset;
     for (;;) {
+        if (finished_) return resume;
         ChunkJob* candidate = jobs_[next].get();
+        if (candidate == nullptr && StartsSoon(next)) {
+            changed_.wait(hold);
+            continue;
+        }
         if (candidate == nullptr || candidate->abandoned || candidate->inputTooShort) return resume;
         Decision decision = Decision::Undecided;
         OutputMark cut;
@@ -207,11 +244,11 @@ ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::si
             decision = Decision::No;
         }
         if (decision == Decision::Yes) {
-            Accept(*candidate, cut, job.numberBase + static_cast<std::int64_t>(state.mark.packets) -
+            Accept(*candidate, cut, start, job.numberBase + static_cast<std::int64_t>(state.mark.packets) -
                                         static_cast<std::int64_t>(cut.packets),
                    memory, skipOffset);
             job.handedTo = next;
-            job.endPosition = start;
+            ++handedOver_;
             resume.stop = true;
             return resume;
         }
@@ -244,7 +281,6 @@ void ParallelConversion::FinishJob(ChunkJob& job, ChunkConverter& converter) {
     if (accepted) {
         hold.unlock();
         bool written = converter.WriteOutput(job);
-        if (observer_ != nullptr) observer_->OnInputProgress(job.endPosition);
         hold.lock();
         if (!written) {
             StopAll();
@@ -258,6 +294,7 @@ void ParallelConversion::FinishJob(ChunkJob& job, ChunkConverter& converter) {
             StopAll();
         }
     }
+    if (job.handedTo != ChunkJob::kNone) --handedOver_;
     jobs_[job.index].reset();
     --inFlight_;
     changed_.notify_all();
@@ -270,7 +307,7 @@ void ParallelConversion::AbandonBetween(std::size_t first, std::size_t last) {
 }
 
 void ParallelConversion::Abandon(ChunkJob& job) {
-    if (job.fate == ChunkJob::Fate::Accepted) return;
+    if (job.fate != ChunkJob::Fate::Pending) return;
     job.fate = ChunkJob::Fate::Abandoned;
     job.abandoned = true;
     changed_.notify_all();
@@ -282,6 +319,23 @@ void ParallelConversion::StopAll() {
         if (job != nullptr && job->fate == ChunkJob::Fate::Pending) Abandon(*job);
     }
     changed_.notify_all();
+}
+
+ConversionText ConvertBytesInParallel(std::string_view log, const RunOptions& options, unsigned threads,
+                                      std::uint64_t chunkSize) {
+    StringOutputSink csvSink;
+    StringOutputSink diagnosticSink;
+    {
+        TextBuffer csv(csvSink);
+        TextBuffer diagnostics(diagnosticSink);
+        MemoryRandomAccessInput input(log);
+        ParallelConversion conversion(options, input, log.size(), csv, diagnostics,
+                                      {.threads = threads, .chunkSize = chunkSize});
+        conversion.Run();
+        csv.Flush();
+        diagnostics.Flush();
+    }
+    return {csvSink.Text(), diagnosticSink.Text()};
 }
 
 }  // namespace drovane

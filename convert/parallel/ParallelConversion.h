@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/parallel/ChunkJob.h"
@@ -42,22 +43,23 @@ public:
 
     // Converts `inputSize` bytes of `input` (and on to its end, should it have grown) for the
     // options given, which ask for no trace (-v, -d, -D) and no held values (--hold): those
-    // need the one conversion. The rows go to `csv` under `headerRow`, the diagnostics to
-    // `diagnostics`; `observer` hears how far the written output has come in the input.
+    // need the one conversion. The rows go to `csv`, the diagnostics to `diagnostics`.
     ParallelConversion(const RunOptions& options, RandomAccessInput& input, std::uint64_t inputSize, TextBuffer& csv,
-                       TextBuffer& diagnostics, std::string headerRow, std::size_t rowRoom, Settings settings,
-                       ProgressObserver* observer = nullptr);
+                       TextBuffer& diagnostics, Settings settings);
     ~ParallelConversion();
     ParallelConversion(const ParallelConversion&) = delete;
     ParallelConversion& operator=(const ParallelConversion&) = delete;
 
-    void Run();
+    // `observer`, when given, hears how far in the input the written output has come.
+    void Run(ProgressObserver* observer = nullptr);
 
     std::int64_t RowsWritten() const { return writer_.RowsWritten(); }
     // A read failed; the output stops where one conversion would have stopped.
     int ReadErrorNumber() const { return readError_; }
     // The input held not even one record header; the conversion has said so.
     bool InputTooShort() const { return inputTooShort_; }
+    // Chunks whose own conversion was taken over; the head converted the others itself.
+    std::size_t ChunksTakenOver() const { return chunksTakenOver_; }
 
     // What the chunks' conversions tell the coordinator, each on its own thread.
 
@@ -98,13 +100,18 @@ public:
 private:
     enum class Decision { Yes, No, Undecided };
 
+    // The chunks converted at once, one a worker thread.
+    std::size_t JobsInFlight() const;
+    // The conversion of `chunk` is the next to start, and a worker is free to start it: the head
+    // waits for it rather than convert the chunk itself (under the lock).
+    bool StartsSoon(std::size_t chunk) const;
     void Work();
     ChunkJob* TakeJob();
     void FinishJob(ChunkJob& job, ChunkConverter& converter);
     Decision Decide(const ChunkJob& candidate, const MergePoint& point, bool skipLimitReached,
                     const DecoderMemory& memory) const;
-    void Accept(ChunkJob& job, const OutputMark& cut, std::int64_t numberBase, const DecoderMemory& memory,
-                std::int64_t skipOffset);
+    void Accept(ChunkJob& job, const OutputMark& cut, std::uint64_t cutPosition, std::int64_t numberBase,
+                const DecoderMemory& memory, std::int64_t skipOffset);
     void AbandonBetween(std::size_t first, std::size_t last);  // under the lock
     void Abandon(ChunkJob& job);                                // under the lock
     void StopAll();                                             // under the lock
@@ -114,17 +121,24 @@ private:
     const ChunkPlan plan_;
     const unsigned threads_;
     OrderedWriter writer_;
-    ProgressObserver* observer_;
 
     std::mutex lock_;
     std::condition_variable changed_;
     std::vector<std::unique_ptr<ChunkJob>> jobs_;  // by chunk; empty before it starts and once retired
     std::size_t nextChunk_ = 0;
     std::size_t inFlight_ = 0;
-    std::size_t headEntered_ = 0;  // the head has begun converting this chunk itself
+    std::size_t handedOver_ = 0;  // chunks in flight that handed over to the next and are to be written
+    std::uint64_t headPosition_ = 0;  // how far the head has come beyond its own chunk
     bool finished_ = false;
     int readError_ = 0;
     bool inputTooShort_ = false;
+    std::size_t chunksTakenOver_ = 0;
 };
+
+// Converts a raw log held in memory as ParallelConversion does; for tests and tools. `chunkSize`
+// 0 cuts the log as the converter does, any other size cuts it in chunks of that many bytes.
+struct ConversionText;
+ConversionText ConvertBytesInParallel(std::string_view log, const RunOptions& options, unsigned threads,
+                                      std::uint64_t chunkSize = 0);
 
 }  // namespace drovane

@@ -102,21 +102,23 @@ std::string ManyPackets(std::int64_t count, std::int64_t firstFull, std::int64_t
 }
 
 TEST(ParallelConversion, PacketNumbersAcrossBoundariesNearTenThousandAndAMillion) {
-    SameAsOneConversion same;
-    constexpr std::uint64_t kSparse = 22;    // bytes of a skipped packet's cycle
+    constexpr std::uint64_t kSparse = 22;     // bytes of a skipped packet's cycle
     constexpr std::uint64_t kFull = 24 * 11;  // of a full cycle
+    const RunOptions options = Units(UnitSystem::Metric);
     for (std::int64_t number : {10000, 1000000}) {
-        std::string log = ManyPackets(number + 3, number - 3, number + 3);
+        std::string log = ManyPackets(number + number / 4 + 10, number - 3, number + 3);
+        const ConversionText one = ConvertBytes(log, options);
+        std::string row = "\n";
+        row.append(std::to_string(number)).append(",300,");
+        EXPECT_NE(one.csv.find(row), std::string::npos);
+        // Chunk boundaries in and around the full cycles about the number: the fourth boundary of
+        // chunks of a quarter of the way there.
         std::uint64_t fullStart = static_cast<std::uint64_t>(number - 4) * kSparse;
-        // Boundaries in every full cycle around the number: chunk k ends at a multiple of its size.
-        for (std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{5}, kFull - 1, kFull + 3,
-                                     3 * kFull, 4 * kFull + 200}) {
-            std::uint64_t boundary = fullStart + offset;
-            same.Compare(log, Units(UnitSystem::Metric), {2, boundary / 4}, "packet " + std::to_string(number));
-            same.Compare(log, Units(UnitSystem::Metric), {2, boundary}, "packet " + std::to_string(number));
+        for (std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{5}, kFull + 3, 4 * kFull + 200}) {
+            ConversionText parallel = ConvertBytesInParallel(log, options, 2, (fullStart + offset) / 4);
+            EXPECT_TRUE(parallel.csv == one.csv) << number << " " << offset;
+            EXPECT_TRUE(parallel.diagnostics == one.diagnostics) << number << " " << offset;
         }
-        ConversionText parallel = ConvertBytesInParallel(log, Units(UnitSystem::Metric), 2, fullStart / 3);
-        EXPECT_NE(parallel.csv.find("\n" + std::to_string(number) + ",300,"), std::string::npos);
     }
 }
 
@@ -175,8 +177,7 @@ TEST(ParallelConversion, AFullCsvAndAReadErrorStopWhereOneConversionStops) {
         {
             TextBuffer csv(parallelCsv), diagnostics(parallelDiagnostics);
             MemoryRandomAccessInput input(log);
-            ParallelConversion parallel(options, input, log.size(), csv, diagnostics, HeaderRow(options),
-                                        PacketRowWriter::kRowRoom, {.threads = 3, .chunkSize = 50000});
+            ParallelConversion parallel(options, input, log.size(), csv, diagnostics, {.threads = 3, .chunkSize = 50000});
             parallel.Run();
             diagnostics.Flush();
         }
@@ -197,8 +198,7 @@ TEST(ParallelConversion, AFullCsvAndAReadErrorStopWhereOneConversionStops) {
         {
             TextBuffer csv(parallelCsv), diagnostics(parallelDiagnostics);
             MemoryRandomAccessInput input(log, failAt);
-            ParallelConversion parallel(options, input, log.size(), csv, diagnostics, HeaderRow(options),
-                                        PacketRowWriter::kRowRoom, {.threads = 2, .chunkSize = 40000});
+            ParallelConversion parallel(options, input, log.size(), csv, diagnostics, {.threads = 2, .chunkSize = 40000});
             parallel.Run();
             EXPECT_NE(parallel.ReadErrorNumber(), 0);
             csv.Flush();
