@@ -51,7 +51,7 @@ RunOptions Units(UnitSystem units) {
 
 TEST(ParallelConversion, EveryOffsetOfSmallRandomLogsIsABoundary) {
     SameAsOneConversion same;
-    for (std::uint64_t seed = 0; seed < 60; ++seed) {
+    for (std::uint64_t seed = 0; seed < 40; ++seed) {
         test::SeededChoices choose(seed);
         std::string log = test::MakeRandomLog(choose, 200 + seed * 40);
         RunOptions options = Units(static_cast<UnitSystem>(seed % 3));
@@ -114,7 +114,7 @@ TEST(ParallelConversion, PacketNumbersAcrossBoundariesNearTenThousandAndAMillion
         // Chunk boundaries in and around the full cycles about the number: the fourth boundary of
         // chunks of a quarter of the way there.
         std::uint64_t fullStart = static_cast<std::uint64_t>(number - 4) * kSparse;
-        for (std::uint64_t offset : {std::uint64_t{0}, std::uint64_t{5}, kFull + 3, 4 * kFull + 200}) {
+        for (std::uint64_t offset : {std::uint64_t{5}, kFull + 3}) {
             ConversionText parallel = ConvertBytesInParallel(log, options, 2, (fullStart + offset) / 4);
             EXPECT_TRUE(parallel.csv == one.csv) << number << " " << offset;
             EXPECT_TRUE(parallel.diagnostics == one.diagnostics) << number << " " << offset;
