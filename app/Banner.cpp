@@ -1,11 +1,6 @@
 #include "app/Banner.h"
 
-#include <string_view>
-
 namespace drovane {
-
-// The version number comes from the build (the project's version).
-static_assert(std::string_view(kVersion).ends_with(" " DROVANE_VERSION), "banner and build disagree on the version");
 
 void PrintBanner(TextBuffer& diagnostics) {
     diagnostics.Append("Velmor Drovane Raw Format Data Converter\n");

@@ -3,7 +3,8 @@
 
 namespace drovane {
 
-inline constexpr const char* kVersion = "Kestry 1.8.2";
+// The version the banner names: the project's version, from the build (CMakeLists.txt).
+inline constexpr const char* kVersion = "Kestry " DROVANE_VERSION;
 
 // The four banner lines that open every run; the last one is followed by an empty line.
 void PrintBanner(TextBuffer& diagnostics);

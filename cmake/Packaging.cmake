@@ -16,6 +16,11 @@ endforeach()
 set(CPACK_PACKAGE_NAME drovane2csv)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "drovane2csv developers")
+
+# The manual pages carry the project's version: man/PROGRAM.1.in becomes build/man/PROGRAM.1.
+foreach(program drovane2csv drovane-synth drovane-plot)
+  configure_file(${PROJECT_SOURCE_DIR}/man/${program}.1.in ${PROJECT_BINARY_DIR}/man/${program}.1 @ONLY)
+endforeach()
 if(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
   return()
@@ -26,17 +31,14 @@ install(TARGETS ${DROVANE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 find_program(DROVANE_GZIP gzip)
 set(DROVANE_MAN_PAGES)
 foreach(program ${DROVANE_PROGRAMS})
-  set(page ${PROJECT_SOURCE_DIR}/man/${program}.1)
+  set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
   if(DROVANE_GZIP)
-    set(copy ${PROJECT_BINARY_DIR}/man/${program}.1)
-    add_custom_command(OUTPUT ${copy}.gz
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-      COMMAND ${CMAKE_COMMAND} -E copy ${page} ${copy}
-      COMMAND ${DROVANE_GZIP} -9 -n -f ${copy}
+    add_custom_command(OUTPUT ${page}.gz
+      COMMAND ${DROVANE_GZIP} -9 -n -k -f ${page}
       DEPENDS ${page}
       COMMENT "Compressing the manual page ${program}.1"
       VERBATIM)
-    list(APPEND DROVANE_MAN_PAGES ${copy}.gz)
+    list(APPEND DROVANE_MAN_PAGES ${page}.gz)
   else()
     list(APPEND DROVANE_MAN_PAGES ${page})
   endif()

@@ -13,7 +13,7 @@ if(NOT DROVANE_GROFF OR NOT groffHtml EQUAL 0)
 else()
   set(DROVANE_HTML_PAGES)
   foreach(program ${DROVANE_PROGRAMS})
-    set(page ${PROJECT_SOURCE_DIR}/man/${program}.1)
+    set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
     set(html ${PROJECT_BINARY_DIR}/manual/${program}.html)
     add_custom_command(OUTPUT ${html}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/manual

@@ -37,7 +37,7 @@ void CANDataMgr::SetFieldText(int column, std::string_view word, bool quote) {
     }
     std::uint64_t bit = std::uint64_t{1} << column;
     longTextColumns_ = entry.Length() <= CANFieldEntry::kTextBlock ? longTextColumns_ & ~bit : longTextColumns_ | bit;
-    Stored(column, word);
+    Stored(column, &word);
 }
 
 // A number whose text has no short form: written whole when it is a whole number, else as

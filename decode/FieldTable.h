@@ -49,7 +49,8 @@ struct Reading {
     }
 
 private:
-    Reading(double value, std::int64_t units, int decimals) : value(value), units(units), decimals(decimals) {}
+    Reading(double number, std::int64_t scaledUnits, int decimalPlaces)
+        : value(number), units(scaledUnits), decimals(decimalPlaces) {}
 };
 
 // One column of the field table: its heading and the text of the value stored last, which the
@@ -105,7 +106,7 @@ public:
             ShortText kept = reading.kept->Find(reading.raw);
             if (!kept.Empty()) {
                 entry.SetText(kept);
-                Stored(column, entry.Value());
+                Stored(column);
                 return;
             }
         }
@@ -120,7 +121,7 @@ public:
         } else {
             SetRareNumberText(column, reading.value, reading.units, reading.decimals);
         }
-        Stored(column, entry.Value());
+        Stored(column);
     }
 
     // Stores a word, between double quotes when `quote` is set; nothing inside is escaped.
@@ -168,10 +169,11 @@ private:
         return reading.decimals == 0 ? FormatWholeShort(reading.units) : ShortText{};
     }
     void SetRareNumberText(int column, double value, std::int64_t units, int decimals);
-    // Marks the column valid; with "-D" the store is traced, showing `traced`.
-    void Stored(int column, std::string_view traced) {
+    // Marks the column valid; with "-D" the store is traced: a reading with its text, a word as
+    // it was given.
+    void Stored(int column, const std::string_view* word = nullptr) {
         validColumns_ |= std::uint64_t{1} << column;
-        if (trace_) [[unlikely]] Trace(column, traced);
+        if (trace_) [[unlikely]] Trace(column, word != nullptr ? *word : entries_[column].Value());
     }
     void Trace(int column, std::string_view text);
     void ReportOutOfRange(const CANFieldEntry& entry, double value);

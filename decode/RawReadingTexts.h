@@ -23,7 +23,7 @@ public:
     ShortText Find(std::uint16_t raw) const {
         const std::uint64_t* page = pages_[raw >> kPageBits].get();
         std::uint64_t word = page != nullptr ? page[raw & kPageMask] : 0;
-        auto length = static_cast<std::uint32_t>(8 - std::countl_zero(word) / 8);
+        std::uint32_t length = 8 - static_cast<std::uint32_t>(std::countl_zero(word)) / 8;
         return ShortText::Of(word, 0, length);
     }
     // Keeps a text of at most kMaxKept bytes; a longer one is not kept.

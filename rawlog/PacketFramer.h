@@ -12,6 +12,10 @@
 
 namespace drovane {
 
+// Bytes skipped before a record, from which on the packet in progress is written out, and in step
+// an unknown header is no longer trusted to start an 11-byte record.
+inline constexpr std::int64_t kFramingSkipLimit = 880;
+
 // Frames the raw log into records and data packets: hunts for the first record of a cycle,
 // follows whole records while in step, and regains step after long damage. It hands every
 // accepted record to `Packets`, tells it when the packet in progress ends, and reports what it
@@ -29,9 +33,7 @@ namespace drovane {
 template <class Packets>
 class PacketFramer {
 public:
-    // Bytes skipped before a record, from which on the packet in progress is written out, and
-    // in step an unknown header is no longer trusted to start an 11-byte record.
-    static constexpr std::int64_t kSkipLimit = 880;
+    static constexpr std::int64_t kSkipLimit = kFramingSkipLimit;
 
     PacketFramer(const RunOptions& options, TextBuffer& diagnostics)
         : verbose_(options.verbose), diagnostics_(diagnostics) {}

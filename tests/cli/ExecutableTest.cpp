@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "convert/Conversion.h"
+#include "decode/Columns.h"
 #include "support/Executable.h"
 #include "support/LogBuilder.h"
 
@@ -281,11 +282,12 @@ TEST_F(Executable, HoldFillsCellsFromTheLastValueOfTheirColumn) {
     auto heldRows = CsvCells(Read("held.csv"));
     ASSERT_EQ(heldRows.size(), plainRows.size());
     ASSERT_GT(plainRows.size(), 5000u);
-    std::vector<bool> seen(35, false);
+    constexpr std::size_t kColumns = kColumnCount;
+    std::vector<bool> seen(kColumns, false);
     for (std::size_t row = 1; row < plainRows.size(); ++row) {
-        ASSERT_EQ(heldRows[row].size(), 35u);
+        ASSERT_EQ(heldRows[row].size(), kColumns);
         bool follows = row > 1 && std::stol(plainRows[row][0]) == std::stol(plainRows[row - 1][0]) + 1;
-        for (std::size_t column = 0; column < 35; ++column) {
+        for (std::size_t column = 0; column < kColumns; ++column) {
             const std::string& own = plainRows[row][column];
             const std::string& shown = heldRows[row][column];
             if (!own.empty()) {
@@ -300,7 +302,7 @@ TEST_F(Executable, HoldFillsCellsFromTheLastValueOfTheirColumn) {
             }
         }
     }
-    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), 35);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), true), kColumnCount);
 #endif
 }
 

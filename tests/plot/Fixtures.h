@@ -2,25 +2,25 @@
 #include <map>
 #include <string>
 
+#include "decode/Columns.h"
+
 // Hand-made CSV text as drovane2csv writes it: quoted headings, unquoted "%1g" numbers, empty cells
 // for values a packet lacked, quoted words in Shifter, EV Mode and Lights.
 namespace drovane::plot::test {
 
-inline const std::string kMetricHeader =
-    "\"Time\",\"Voltage\",\"SOC %\",\"Amps\",\"Max Charge Current\",\"Max Discharge Current\","
-    "\"Min Batt Temp C\",\"Max Batt Temp C\",\"Speed (km/h)\",\"Speedometer\",\"Speed Related\","
-    "\"FL Wheel\",\"FR Wheel\",\"RL Wheel\",\"RR Wheel\",\"ICE RPM\",\"ICE Temp C\",\"Coolant Temp C\","
-    "\"Side Accel\",\"Side Accel1\",\"Fwd Accel\",\"Fwd Accel2\",\"Steering\",\"Gas Pedal\","
-    "\"Brake Pedal\",\"Brake Pressed\",\"Shifter\",\"EV Mode\",\"Cruise Control\",\"Lights\","
-    "\"Fuel Inj\",\"Fuel Flow (L/hr)\",\"VVTi\",\"Gas Gauge\",\"iKM/L\"\n";
+// The header row of a unit system, from the converter's column table.
+inline std::string HeaderRow(bool us) {
+    std::string row;
+    for (const ColumnDefinition& column : kColumnDefinitions) {
+        row += row.empty() ? "\"" : ",\"";
+        row += us && column.usName != nullptr ? column.usName : column.name;
+        row += '"';
+    }
+    return row + "\n";
+}
 
-inline const std::string kUSHeader =
-    "\"Time\",\"Voltage\",\"SOC %\",\"Amps\",\"Max Charge Current\",\"Max Discharge Current\","
-    "\"Min Batt Temp F\",\"Max Batt Temp F\",\"Speed (mph)\",\"Speedometer\",\"Speed Related\","
-    "\"FL Wheel\",\"FR Wheel\",\"RL Wheel\",\"RR Wheel\",\"ICE RPM\",\"ICE Temp F\",\"Coolant Temp F\","
-    "\"Side Accel\",\"Side Accel1\",\"Fwd Accel\",\"Fwd Accel2\",\"Steering\",\"Gas Pedal\","
-    "\"Brake Pedal\",\"Brake Pressed\",\"Shifter\",\"EV Mode\",\"Cruise Control\",\"Lights\","
-    "\"Fuel Inj\",\"Fuel Flow (G/hr)\",\"VVTi\",\"Gas Gauge\",\"iMPG\"\n";
+inline const std::string kMetricHeader = HeaderRow(false);
+inline const std::string kUSHeader = HeaderRow(true);
 
 // Four metric packets: driving on the engine, a skipped packet (Time jumps from 2 to 4), gliding
 // in EV mode with no fuel (economy 999.9), then a packet that lacks most values.
@@ -43,7 +43,7 @@ inline const std::string kUSRows =
 // A data row with the given cells (column index to text) and every other cell empty.
 inline std::string Row(const std::map<int, std::string>& cells) {
     std::string row;
-    for (int column = 0; column < 35; ++column) {
+    for (int column = 0; column < drovane::kColumnCount; ++column) {
         if (column > 0) row += ',';
         auto found = cells.find(column);
         if (found != cells.end()) row += found->second;

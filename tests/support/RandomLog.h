@@ -82,7 +82,7 @@ private:
         log_ += last;
     }
     void Known(std::size_t entry) {
-        Record(reference::kKnownMessages[entry].id, reference::kKnownMessages[entry].length);
+        Record(reference::kKnownMessages[entry].identifier, reference::kKnownMessages[entry].length);
     }
     void Junk(std::size_t count) {
         bool zeros = choose_(3) == 0;
@@ -95,7 +95,7 @@ private:
         Known(1);
         unsigned keep = 1 + choose_(4);  // out of 4: how dense the cycle is
         for (std::size_t entry = 2; entry < kKnownCount; ++entry) {
-            if (reference::kKnownMessages[entry].id == 0x56D) continue;
+            if (reference::kKnownMessages[entry].identifier == reference::kClosingId) continue;
             if (choose_(4) >= keep) continue;
             Known(entry);
             if (choose_(40) == 0) Known(choose_(kKnownCount));  // out of order
@@ -112,7 +112,7 @@ private:
         } else if (what < 58) {
             // A known identifier with a length it never carries.
             std::size_t entry = choose_(kKnownCount);
-            Record(reference::kKnownMessages[entry].id,
+            Record(reference::kKnownMessages[entry].identifier,
                    (reference::kKnownMessages[entry].length + 1 + choose_(255)) % 256);
         } else if (what < 64) {
             Junk(1 + choose_(30));

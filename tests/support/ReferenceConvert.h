@@ -2,8 +2,10 @@
 // The straightforward twin of the whole conversion, for tests and fuzz targets to hold the fast
 // converter against. It does everything the plain way: reads of 3, 1 and 8 bytes taken byte by
 // byte, a scan of the known-message list for every header, cell texts formatted with the C
-// library's "%1g" when they are stored, the decoding rules one row at a time and the CSV written
-// cell by cell. It shares no code with the converter beyond RunOptions.
+// library's "%1g" when they are stored, the plain decoding rules (tools/reference/PlainRules.h, which
+// the synthesizer's truth decodes with too) and the CSV written cell by cell. It shares no code
+// with the converter beyond RunOptions and the tables of facts: the columns (headings, ranges),
+// the known messages and the framing constants.
 //
 // Like the converter it counts packets and skipped bytes in 64 bits, writes Time as a whole
 // number, and, once 880 or more bytes were skipped while in step, slides over an unknown header
@@ -15,6 +17,11 @@
 #include <string_view>
 
 #include "core/RunOptions.h"
+#include "decode/Columns.h"
+#include "rawlog/KnownMessageTable.h"
+#include "rawlog/PacketFramer.h"
+#include "rawlog/RawRecord.h"
+#include "tools/reference/PlainRules.h"
 
 namespace drovane::test {
 
@@ -25,136 +32,34 @@ struct ReferenceText {
 
 namespace reference {
 
-struct KnownMessage {
-    std::uint16_t id;
-    std::uint8_t length;
-};
-
-// The 62 accepted (identifier, length) pairs, in ascending identifier order.
-inline constexpr KnownMessage kKnownMessages[] = {
-    {0x002, 4}, {0x020, 3}, {0x022, 8}, {0x023, 7}, {0x025, 8}, {0x030, 8}, {0x038, 7}, {0x039, 4},
-    {0x03A, 7}, {0x03B, 5}, {0x03E, 3}, {0x060, 7}, {0x087, 8}, {0x0B0, 3}, {0x0B1, 6}, {0x0B3, 6},
-    {0x0B4, 8}, {0x0C9, 5}, {0x120, 8}, {0x230, 7}, {0x244, 8}, {0x262, 4}, {0x348, 6}, {0x34F, 5},
-    {0x3C8, 5}, {0x3C9, 8}, {0x3CA, 5}, {0x3CB, 7}, {0x3CD, 5}, {0x3CF, 5}, {0x423, 1}, {0x4C1, 8},
-    {0x4C3, 8}, {0x4C6, 8}, {0x4C7, 8}, {0x4C8, 8}, {0x4CE, 8}, {0x4D0, 8}, {0x4D1, 8}, {0x520, 3},
-    {0x521, 2}, {0x526, 3}, {0x527, 3}, {0x528, 4}, {0x529, 7}, {0x52C, 2}, {0x540, 4}, {0x553, 7},
-    {0x554, 7}, {0x56D, 4}, {0x57F, 7}, {0x591, 4}, {0x5A4, 2}, {0x5B2, 4}, {0x5B6, 3}, {0x5C8, 3},
-    {0x5CC, 3}, {0x5D4, 2}, {0x5EC, 7}, {0x5ED, 6}, {0x5F8, 2}, {0x602, 2},
-};
+// The known messages and the framing constants are the converter's table (facts, not rules); the
+// twin keeps its own way of looking a header up.
+inline constexpr const auto& kKnownMessages = KnownMessageTable::Entries();
+inline constexpr std::uint16_t kSyncId = KnownMessageTable::kSyncId;
+inline constexpr std::uint16_t kClosingId = KnownMessageTable::kClosingId;
+inline constexpr std::size_t kRecordSize = RawRecord::kSize;
 
 inline constexpr std::uint16_t kUnknown = 0xFFFF;
 
 // The header lookup as a scan from the first entry to the last.
 inline std::uint16_t Lookup(std::uint8_t high, std::uint8_t low, std::uint8_t length) {
     unsigned id = high * 256u + low;
-    for (const KnownMessage& entry : kKnownMessages) {
-        if (entry.id == id && entry.length == length) return static_cast<std::uint16_t>(id);
+    for (const KnownMessageTable::Entry& entry : kKnownMessages) {
+        if (entry.identifier == id && entry.length == length) return static_cast<std::uint16_t>(id);
     }
     return kUnknown;
 }
 
-struct FieldRow {
-    const char* name;
-    const char* usName;  // nullptr: the same heading in US units
-    std::int32_t min;
-    std::int32_t max;
-};
-
-inline constexpr FieldRow kFieldRows[35] = {
-    {"Time", nullptr, -2147483647 - 1, 2147483647},
-    {"Voltage", nullptr, 100, 400},
-    {"SOC %", nullptr, 0, 100},
-    {"Amps", nullptr, -200, 200},
-    {"Max Charge Current", nullptr, 0, 200},
-    {"Max Discharge Current", nullptr, -200, 0},
-    {"Min Batt Temp C", "Min Batt Temp F", 0, 250},
-    {"Max Batt Temp C", "Max Batt Temp F", 0, 250},
-    {"Speed (km/h)", "Speed (mph)", -100, 250},
-    {"Speedometer", nullptr, -100, 150},
-    {"Speed Related", nullptr, -10000, 32767},
-    {"FL Wheel", nullptr, -10000, 32767},
-    {"FR Wheel", nullptr, -10000, 32767},
-    {"RL Wheel", nullptr, -10000, 32767},
-    {"RR Wheel", nullptr, -10000, 32767},
-    {"ICE RPM", nullptr, 0, 8000},
-    {"ICE Temp C", "ICE Temp F", 0, 299},
-    {"Coolant Temp C", "Coolant Temp F", 0, 299},
-    {"Side Accel", nullptr, -512, 512},
-    {"Side Accel1", nullptr, -512, 512},
-    {"Fwd Accel", nullptr, -512, 512},
-    {"Fwd Accel2", nullptr, -512, 512},
-    {"Steering", nullptr, -1000, 1000},
-    {"Gas Pedal", nullptr, 0, 255},
-    {"Brake Pedal", nullptr, 0, 127},
-    {"Brake Pressed", nullptr, 0, 1},
-    {"Shifter", nullptr, -2, 2},
-    {"EV Mode", nullptr, 0, 0},
-    {"Cruise Control", nullptr, 0, 1},
-    {"Lights", nullptr, 0, 3},
-    {"Fuel Inj", nullptr, 0, 32767},
-    {"Fuel Flow (L/hr)", "Fuel Flow (G/hr)", 0, 255},
-    {"VVTi", nullptr, -255, 255},
-    {"Gas Gauge", nullptr, 0, 100},
-    {"iKM/L", "iMPG", -9999, 9999},
-};
-
-// Toward zero; NaN and integer parts outside 32 bits give the smallest 32-bit integer.
-inline std::int32_t Truncate(double value) {
-    if (std::isnan(value)) return -2147483647 - 1;
-    double whole = std::trunc(value);
-    if (whole < -2147483648.0 || whole > 2147483647.0) return -2147483647 - 1;
-    return static_cast<std::int32_t>(whole);
-}
-
-inline double RoundToStep(double value, double step) {
-    if (step == 0) return 0.0;
-    double s = step < 0 ? step * -1.0 : step;
-    double q;
-    if (value > 0) {
-        q = (value + s * 0.5) / s;
-    } else if (value < 0) {
-        q = (value - s * 0.5) / s;
-    } else {
-        return 0.0;
-    }
-    std::int32_t n = Truncate(q);
-    return s * n;
-}
-
-inline std::int32_t RoundIntToStep(std::int32_t value, double step) {
-    if (step == 0) return 0;
-    double s = step < 0 ? step * -1.0 : step;
-    double q;
-    if (value > 0) {
-        q = (s * 0.5 + value) / s;
-    } else if (value < 0) {
-        q = (value - s * 0.5) / s;
-    } else {
-        return 0;
-    }
-    std::int32_t n = Truncate(q);
-    return Truncate(s * n);
-}
-
-inline std::int32_t SignExtend12(std::uint8_t high, std::uint8_t low) {
-    unsigned w = high * 256u + low;
-    if ((w & 0x0800u) != 0) w |= 0xF000u;
-    return w >= 0x8000u ? static_cast<std::int32_t>(w) - 0x10000 : static_cast<std::int32_t>(w);
-}
-
-inline std::int32_t U16(std::uint8_t a, std::uint8_t b) { return a * 256 + b; }
-inline std::int32_t S16(std::uint8_t a, std::uint8_t b) {
-    std::int32_t u = U16(a, b);
-    return u >= 0x8000 ? u - 0x10000 : u;
-}
+using plain::Truncate;
 
 class Converter {
 public:
     explicit Converter(const RunOptions& options) : options_(options), us_(options.units == UnitSystem::US) {
-        for (int i = 0; i < 35; ++i) {
-            fields_[i].name = us_ && kFieldRows[i].usName != nullptr ? kFieldRows[i].usName : kFieldRows[i].name;
-            fields_[i].min = kFieldRows[i].min;
-            fields_[i].max = kFieldRows[i].max;
+        for (int i = 0; i < kColumnCount; ++i) {
+            const ColumnDefinition& column = kColumnDefinitions[i];
+            fields_[i].name = us_ && column.usName != nullptr ? column.usName : column.name;
+            fields_[i].min = column.min;
+            fields_[i].max = column.max;
         }
     }
 
@@ -207,26 +112,26 @@ private:
         }
         for (;;) {
             std::uint16_t id = Lookup(record_[0], record_[1], record_[2]);
-            if (state == Hunting && id != 0x020) {
+            if (state == Hunting && id != kSyncId) {
                 if (!Slide()) return;
                 skipped += 1;
                 continue;
             }
             if (state == Synchronised && id == kUnknown) {
-                if (skipped >= 880) {
+                if (skipped >= kFramingSkipLimit) {
                     if (!Slide()) return;
                     skipped += 1;
                     continue;
                 }
                 if (!Read(record_ + 3, 8)) return;
-                skipped += 11;
+                skipped += kRecordSize;
                 if (!Read(record_, 3)) return;
                 continue;
             }
             state = Synchronised;
             if (skipped > 0) {
                 if (options_.verbose) Print(diagnostics_, "*** skipped %lld bytes\n", static_cast<long long>(skipped));
-                if (skipped >= 880) {
+                if (skipped >= kFramingSkipLimit) {
                     diagnostics_ += "*** WARNING: skipped bad packet, writing out unfinished packet\n";
                     WritePacket();
                     ClearValidFlags();
@@ -236,7 +141,7 @@ private:
                 skipped = 0;
             }
             if (!Read(record_ + 3, 8)) return;
-            if (id >= 0x020 && id <= 0x3CD) {
+            if (id >= KnownMessageTable::kTrackedLow && id <= KnownMessageTable::kTrackedHigh) {
                 if (lowest < highest && id <= lowest) {
                     diagnostics_ += "*** WARNING: writing out unfinished packet\n";
                     WritePacket();
@@ -248,7 +153,7 @@ private:
                 if (id > highest) highest = id;
             }
             DecodeMessage(id);
-            if (id == 0x56D) {
+            if (id == kClosingId) {
                 if (options_.verbose) diagnostics_ += "--- writing out finished packet\n";
                 WritePacket();
                 ClearValidFlags();
@@ -289,7 +194,7 @@ private:
         ++packetCounter_;
         SetFieldText(0, std::to_string(packetCounter_), false);
         if (!headerWritten_) {
-            for (int i = 0; i < 35; ++i) {
+            for (int i = 0; i < kColumnCount; ++i) {
                 if (i != 0) csv_ += ",";
                 csv_ += "\"" + fields_[i].name + "\"";
             }
@@ -298,7 +203,7 @@ private:
         }
         int valid = 0;
         int invalid = 0;
-        for (int i = 1; i < 35; ++i) (fields_[i].valid ? valid : invalid) += 1;
+        for (int i = 1; i < kColumnCount; ++i) (fields_[i].valid ? valid : invalid) += 1;
         if (valid < 8 && invalid > valid) {
             Print(diagnostics_, "*** WARNING: skipping data packet, %d fields invalid, %d fields valid\n", invalid,
                   valid);
@@ -308,19 +213,11 @@ private:
             Print(diagnostics_, "--- valid packet %lld -------------------------\n",
                   static_cast<long long>(packetCounter_));
         }
-        for (int i = 0; i < 35; ++i) {
+        for (int i = 0; i < kColumnCount; ++i) {
             if (i != 0) csv_ += ",";
             if (fields_[i].valid) csv_ += fields_[i].value;
         }
         csv_ += "\n";
-    }
-
-    // Numeric conversions that depend on the unit system.
-    double ConvertDistance(double value) const { return us_ ? value * 0.621371 : value; }
-    std::int32_t ConvertTemperature(double value) const {
-        double t = us_ ? (value + 17.7778) * 1.8 : value;
-        double r = RoundToStep(t, 1.0);
-        return static_cast<std::int32_t>(r);
     }
 
     // Message decoder: the hex dump, then the rows of the decoding table for the identifier.
@@ -331,135 +228,24 @@ private:
             for (unsigned i = 0; i < record_[2]; ++i) Print(diagnostics_, " %02X", static_cast<unsigned>(d[i]));
             diagnostics_ += "\n";
         }
-        switch (id) {
-            case 0x022:
-                SetFieldValue(U16(d[0], d[1]) - 512, 18);
-                SetFieldValue(U16(d[2], d[3]) - 512, 19);
-                break;
-            case 0x023:
-                SetFieldValue(U16(d[0], d[1]) - 512, 20);
-                SetFieldValue(U16(d[2], d[3]) - 512, 21);
-                break;
-            case 0x025:
-                SetFieldValue(SignExtend12(d[0], d[1]) - SignExtend12(d[2], d[3]), 22);
-                break;
-            case 0x030:
-                SetFieldValue(RoundToStep(d[4] / 1.269, 1.0), 24);
-                SetFieldValue((d[0] & 0x80) == 0 ? 1 : 0, 25);
-                break;
-            case 0x038: {
-                double f = us_ ? d[1] * 0.264172052 : d[1];
-                double flow = RoundToStep(f / 10, 0.01);
-                lastFuelFlow_ = flow;
-                SetFieldValue(flow, 31);
-                break;
-            }
-            case 0x039:
-                SetFieldValue(ConvertTemperature(d[0]), 16);
-                break;
-            case 0x03B: {
-                std::int32_t negated = -SignExtend12(d[0], d[1]);
-                SetFieldValue(negated * 0.1, 3);
-                SetFieldValue(U16(d[2], d[3]), 1);
-                break;
-            }
-            case 0x0B1:
-                SetFieldValue(ConvertDistance(S16(d[2], d[3]) / 100.0), 11);
-                SetFieldValue(ConvertDistance(S16(d[0], d[1]) / 100.0), 12);
-                break;
-            case 0x0B3:
-                SetFieldValue(ConvertDistance(S16(d[2], d[3]) / 100.0), 13);
-                SetFieldValue(ConvertDistance(S16(d[0], d[1]) / 100.0), 14);
-                break;
-            case 0x0B4: {
-                double speed = ConvertDistance(S16(d[5], d[6]) * std::ldexp(1.0, -10) * 10);
-                lastSpeed_ = speed;
-                SetFieldValue(speed, 8);
-                break;
-            }
-            case 0x244:
-                SetFieldValue(d[6], 23);
-                SetFieldValue(S16(d[4], d[5]), 10);
-                break;
-            case 0x3C8:
-                SetFieldValue(static_cast<std::uint32_t>(d[3] * 256u + d[2]) * 32u, 15);
-                break;
-            case 0x3CA:
-                SetFieldValue(RoundToStep(ConvertDistance(d[2]), 1.0), 9);
-                break;
-            case 0x3CB:
-                SetFieldValue(U16(d[2], d[3]) * 0.5, 2);
-                SetFieldValue(d[1], 4);
-                SetFieldValue(-d[0], 5);
-                SetFieldValue(ConvertTemperature(d[5]), 6);
-                SetFieldValue(ConvertTemperature(d[4]), 7);
-                break;
-            case 0x520:
-                SetFieldValue(U16(d[1], d[2]), 30);
-                break;
-            case 0x526:
-                SetFieldValue(RoundIntToStep((d[1] >> 1) - 16, 1.0), 32);
-                break;
-            case 0x529:
-                SetFieldText(27, d[4] == 0x00 ? "N" : d[4] == 0x40 ? "EV" : d[4] == 0x80 ? "Denied" : "Cancel", true);
-                break;
-            case 0x52C:
-                SetFieldValue(ConvertTemperature(d[1] * 0.5), 17);
-                break;
-            case 0x540:
-                SetFieldText(26,
-                             d[1] == 0x00   ? "B"
-                             : d[1] == 0x10 ? "D"
-                             : d[1] == 0x20 ? "N"
-                             : d[1] == 0x40 ? "R"
-                             : d[1] == 0x80 ? "P"
-                                            : "",
-                             true);
-                break;
-            case 0x56D: {
-                double s = lastSpeed_;
-                double f = lastFuelFlow_;
-                double e;
-                if (s <= 0 && f <= 0) {
-                    e = 0.0;
-                } else if (s >= 0 && f <= 0) {
-                    e = 999.9;
-                } else {
-                    e = RoundToStep(s / f, 0.1);
-                }
-                SetFieldValue(e, 34);
-                break;
-            }
-            case 0x57F:
-                SetFieldText(29,
-                             d[1] == 0x00   ? "Off"
-                             : d[1] == 0x10 ? "Parking"
-                             : d[1] == 0x30 ? "Headlights"
-                             : d[1] == 0x38 ? "HighBeams"
-                                            : "",
-                             true);
-                break;
-            case 0x5A4:
-                SetFieldValue(d[1], 33);
-                break;
-            case 0x5C8:
-                SetFieldValue((d[2] >> 4) & 1, 28);
-                break;
-            default:
-                break;
-        }
+        plain::Decode(id, d, options_.units, memory_, *this);
     }
 
+public:
+    // What the plain rules store.
+    void Number(int column, double value) { SetFieldValue(value, column); }
+    void Word(int column, std::string_view word) { SetFieldText(column, std::string(word), true); }
+
+private:
     RunOptions options_;
     bool us_;
     std::string_view input_;
     std::size_t position_ = 0;
-    std::uint8_t record_[11] = {};
-    Field fields_[35];
+    std::uint8_t record_[kRecordSize] = {};
+    Field fields_[kColumnCount];
     bool headerWritten_ = false;
     std::int64_t packetCounter_ = 0;
-    double lastSpeed_ = 0.0;
-    double lastFuelFlow_ = 0.0;
+    plain::Memory memory_;
     std::string csv_;
     std::string diagnostics_;
 };

@@ -55,7 +55,7 @@ TEST(MessageScheduleTest, EveryKnownMessageAppearsAndCyclesAreFramedForTheConver
     EXPECT_EQ(seen.size(), KnownMessages().size());
     // Cycle 0 carries every decoded message, so the first row is complete.
     ScheduleCycle(0, messages);
-    for (std::uint16_t id : {0x022, 0x023, 0x025, 0x030, 0x038, 0x039, 0x03B, 0x0B1, 0x0B3, 0x0B4, 0x244, 0x3C8,
+    for (int id : {0x022, 0x023, 0x025, 0x030, 0x038, 0x039, 0x03B, 0x0B1, 0x0B3, 0x0B4, 0x244, 0x3C8,
                              0x3CA, 0x3CB, 0x520, 0x526, 0x529, 0x52C, 0x540, 0x57F, 0x5A4, 0x5C8}) {
         EXPECT_NE(std::find(messages.inCycle.begin(), messages.inCycle.end(), id), messages.inCycle.end()) << std::hex << id;
     }

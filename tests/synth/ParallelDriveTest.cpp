@@ -65,7 +65,7 @@ TEST(ParallelDriveTest, DrivesConvertAsInOnePassAndTheirChunksAreTakenOver) {
         options.units = c.units;
         const ConversionText one = ConvertBytes(log, options);
         for (std::uint64_t chunkSize : {std::uint64_t{65536}, std::uint64_t{100003}}) {
-            InParallel parallel = ConvertInChunks(log, options, 2 + c.seed % 3, chunkSize);
+            InParallel parallel = ConvertInChunks(log, options, static_cast<unsigned>(2 + c.seed % 3), chunkSize);
             EXPECT_TRUE(parallel.text.csv == one.csv) << "seed " << c.seed << ", chunks of " << chunkSize;
             EXPECT_TRUE(parallel.text.diagnostics == one.diagnostics) << "seed " << c.seed << ", chunks of " << chunkSize;
             // Chunks whose conversion was abandoned are few: damage at the very start of a chunk.

@@ -169,9 +169,9 @@ TEST_P(CleanRoundTripTest, EveryCellEqualsTheDrive) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, CleanRoundTripTest,
-                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::Us, "-US"},
+                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::US, "-US"},
                                            UnitCase{UnitSystem::Metric, "-UK"}),
-                         [](const auto& info) { return std::string(info.index == 0 ? "Metric" : info.index == 1 ? "Us" : "Uk"); });
+                         [](const auto& param) { return std::string(param.index == 0 ? "Metric" : param.index == 1 ? "Us" : "Uk"); });
 
 class DamagedRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<UnitCase> {};
 
@@ -205,8 +205,8 @@ TEST_F(RoundTripTest, AHarshDamagedDriveConvertsToItsTruth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, DamagedRoundTripTest,
-                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::Us, "-US"}),
-                         [](const auto& info) { return std::string(info.index == 0 ? "Metric" : "Us"); });
+                         ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::US, "-US"}),
+                         [](const auto& param) { return std::string(param.index == 0 ? "Metric" : "Us"); });
 
 class DamageKindRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<DamageKind> {};
 
@@ -249,8 +249,8 @@ TEST_P(DamageKindRoundTripTest, ConvertsWithTheAssemblersWarnings) {
 INSTANTIATE_TEST_SUITE_P(Kinds, DamageKindRoundTripTest,
                          ::testing::Values(DamageKind::Junk, DamageKind::Unknown, DamageKind::LostEnd,
                                            DamageKind::BitFlip, DamageKind::Cut),
-                         [](const auto& info) {
-                             std::string name(DamageKindName(info.param));
+                         [](const auto& param) {
+                             std::string name(DamageKindName(param.param));
                              std::erase(name, '-');
                              return name;
                          });

@@ -34,7 +34,7 @@ TEST(SynthOptionsTest, LengthDamageTruthAndUnits) {
     EXPECT_TRUE(settings.damage.kinds.Has(DamageKind::Cut));
     EXPECT_FALSE(settings.damage.kinds.Has(DamageKind::BitFlip));
     EXPECT_EQ(parsed.options->truthPath, "t.csv");
-    EXPECT_EQ(settings.units, UnitSystem::Us);
+    EXPECT_EQ(settings.units, UnitSystem::US);
     EXPECT_EQ(Parse({"--cycles", "250"}).options->settings.cycles, 250);
     EXPECT_TRUE(Parse({"--help"}).options->showHelp);
     EXPECT_TRUE(Parse({"--force"}).options->force);

@@ -5,7 +5,7 @@
 #include <initializer_list>
 
 #include "KnownMessages.h"
-#include "TruthArithmetic.h"
+#include "tools/reference/PlainRules.h"
 #include "TruthDecoder.h"
 
 namespace drovane::synth {
@@ -56,18 +56,18 @@ TEST(TruthDecoderTest, ScaledValuesInBothUnitSystems) {
     EXPECT_EQ(Decoded(UnitSystem::Metric, brake, kBrakePressed), "0");
     EXPECT_EQ(Decoded(UnitSystem::Metric, Record(0x030, {0x7F}), kBrakePressed), "1");
     EXPECT_EQ(Decoded(UnitSystem::Metric, Record(0x038, {0, 25}), kFuelFlow), "2.5");
-    EXPECT_EQ(Decoded(UnitSystem::Us, Record(0x038, {0, 25}), kFuelFlow), "0.66");
+    EXPECT_EQ(Decoded(UnitSystem::US, Record(0x038, {0, 25}), kFuelFlow), "0.66");
     EXPECT_EQ(Decoded(UnitSystem::Metric, Record(0x038, {0, 1}), kFuelFlow), "0.1");
-    EXPECT_EQ(Decoded(UnitSystem::Us, Record(0x038, {0, 1}), kFuelFlow), "0.03");
+    EXPECT_EQ(Decoded(UnitSystem::US, Record(0x038, {0, 1}), kFuelFlow), "0.03");
     EXPECT_EQ(Decoded(UnitSystem::Metric, Record(0x039, {90}), kIceTemp), "90");
-    EXPECT_EQ(Decoded(UnitSystem::Us, Record(0x039, {90}), kIceTemp), "194");
+    EXPECT_EQ(Decoded(UnitSystem::US, Record(0x039, {90}), kIceTemp), "194");
     const auto speed = Record(0x0B4, {0, 0, 0, 0, 0, 0x19, 0x00});
     EXPECT_EQ(Decoded(UnitSystem::Metric, speed, kSpeed), "62.5");
-    EXPECT_EQ(Decoded(UnitSystem::Us, speed, kSpeed), "38.8357");
+    EXPECT_EQ(Decoded(UnitSystem::US, speed, kSpeed), "38.8357");
     EXPECT_EQ(Decoded(UnitSystem::Metric, Record(0x3CA, {0, 0, 100}), kSpeedometer), "100");
-    EXPECT_EQ(Decoded(UnitSystem::Us, Record(0x3CA, {0, 0, 100}), kSpeedometer), "62");
+    EXPECT_EQ(Decoded(UnitSystem::US, Record(0x3CA, {0, 0, 100}), kSpeedometer), "62");
     EXPECT_EQ(Decoded(UnitSystem::Metric, Record(0x52C, {0, 181}), kCoolantTemp), "91");
-    EXPECT_EQ(Decoded(UnitSystem::Us, Record(0x52C, {0, 181}), kCoolantTemp), "195");
+    EXPECT_EQ(Decoded(UnitSystem::US, Record(0x52C, {0, 181}), kCoolantTemp), "195");
 }
 
 TEST(TruthDecoderTest, WordsAreQuotedAndUnknownCodesHaveTheirFallback) {
@@ -116,20 +116,21 @@ TEST(TruthDecoderTest, RejectedValuesAreCountedButStillRemembered) {
 }
 
 TEST(TruthDecoderTest, RowsAndHeaderFollowTheCsvLayout) {
-    TruthDecoder decoder(UnitSystem::Us);
+    TruthDecoder decoder(UnitSystem::US);
     decoder.Decode(Record(0x03B, {0x0F, 0xFF, 0x01, 0x2C}));
     decoder.Decode(Record(0x540, {0, 0x10}));
     std::string row;
     decoder.AppendRow(1000000, row);
     EXPECT_EQ(row, "1000000,300,,0.1,,,,,,,,,,,,,,,,,,,,,,,\"D\",,,,,,,,\n");
     std::string header;
-    TruthDecoder::AppendHeader(UnitSystem::Us, header);
+    TruthDecoder::AppendHeader(UnitSystem::US, header);
     EXPECT_TRUE(header.starts_with("\"Time\",\"Voltage\",\"SOC %\",\"Amps\","));
     EXPECT_NE(header.find("\"Speed (mph)\""), std::string::npos);
     EXPECT_NE(header.find(",\"iMPG\"\n"), std::string::npos);
 }
 
-TEST(TruthArithmeticTest, RoundingAndConversions) {
+TEST(PlainRulesTest, RoundingAndConversions) {
+    using namespace plain;
     EXPECT_EQ(RoundToStep(7.0, 0.0), 0.0);
     EXPECT_EQ(RoundToStep(1.25, -0.5), 1.5);
     EXPECT_EQ(RoundToStep(-2.5, 1.0), -3.0);
@@ -140,12 +141,12 @@ TEST(TruthArithmeticTest, RoundingAndConversions) {
     EXPECT_EQ(SignExtend12(0x9F, 0xFF), -1);
     EXPECT_EQ(SignExtend12(0x12, 0x34), 4660);
     EXPECT_EQ(SignExtend12(0x80, 0x00), -32768);
-    EXPECT_EQ(ConvertTemperature(2.5, UnitSystem::Us), 37);
+    EXPECT_EQ(ConvertTemperature(2.5, UnitSystem::US), 37);
     EXPECT_EQ(ConvertTemperature(2.5, UnitSystem::Metric), 3);
-    EXPECT_EQ(ConvertTemperature(90.5, UnitSystem::Us), 195);
-    EXPECT_EQ(ConvertTemperature(0.0, UnitSystem::Us), 32);
-    EXPECT_EQ(TruncateForRange(-0.5), 0);
-    EXPECT_EQ(TruncateForRange(3.0e10), -2147483647 - 1);
+    EXPECT_EQ(ConvertTemperature(90.5, UnitSystem::US), 195);
+    EXPECT_EQ(ConvertTemperature(0.0, UnitSystem::US), 32);
+    EXPECT_EQ(Truncate(-0.5), 0);
+    EXPECT_EQ(Truncate(3.0e10), -2147483647 - 1);
 }
 
 }  // namespace

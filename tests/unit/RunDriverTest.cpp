@@ -47,7 +47,7 @@ protected:
 
 TEST_F(RunDriverTest, BannerOpensEveryRun) {
     DriverRun run = RunWith({"-x"});
-    EXPECT_EQ(run.standardError.rfind("Velmor Drovane Raw Format Data Converter\nversion Kestry 1.8.2  (build ", 0), 0u);
+    EXPECT_EQ(run.standardError.rfind("Velmor Drovane Raw Format Data Converter\nversion Kestry " DROVANE_VERSION "  (build ", 0), 0u);
     EXPECT_NE(run.standardError.find(")\n"), std::string::npos);
 }
 

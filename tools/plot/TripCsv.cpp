@@ -20,43 +20,15 @@ struct HeadingPair {
     std::string_view us;
 };
 
-constexpr std::array<HeadingPair, kColumnCount> kHeadings = {{
-    {"Time", "Time"},
-    {"Voltage", "Voltage"},
-    {"SOC %", "SOC %"},
-    {"Amps", "Amps"},
-    {"Max Charge Current", "Max Charge Current"},
-    {"Max Discharge Current", "Max Discharge Current"},
-    {"Min Batt Temp C", "Min Batt Temp F"},
-    {"Max Batt Temp C", "Max Batt Temp F"},
-    {"Speed (km/h)", "Speed (mph)"},
-    {"Speedometer", "Speedometer"},
-    {"Speed Related", "Speed Related"},
-    {"FL Wheel", "FL Wheel"},
-    {"FR Wheel", "FR Wheel"},
-    {"RL Wheel", "RL Wheel"},
-    {"RR Wheel", "RR Wheel"},
-    {"ICE RPM", "ICE RPM"},
-    {"ICE Temp C", "ICE Temp F"},
-    {"Coolant Temp C", "Coolant Temp F"},
-    {"Side Accel", "Side Accel"},
-    {"Side Accel1", "Side Accel1"},
-    {"Fwd Accel", "Fwd Accel"},
-    {"Fwd Accel2", "Fwd Accel2"},
-    {"Steering", "Steering"},
-    {"Gas Pedal", "Gas Pedal"},
-    {"Brake Pedal", "Brake Pedal"},
-    {"Brake Pressed", "Brake Pressed"},
-    {"Shifter", "Shifter"},
-    {"EV Mode", "EV Mode"},
-    {"Cruise Control", "Cruise Control"},
-    {"Lights", "Lights"},
-    {"Fuel Inj", "Fuel Inj"},
-    {"Fuel Flow (L/hr)", "Fuel Flow (G/hr)"},
-    {"VVTi", "VVTi"},
-    {"Gas Gauge", "Gas Gauge"},
-    {"iKM/L", "iMPG"},
-}};
+// The converter's headings, metric and US, of every column.
+constexpr std::array<HeadingPair, kColumnCount> kHeadings = [] {
+    std::array<HeadingPair, kColumnCount> headings{};
+    for (std::size_t i = 0; i < kColumnCount; ++i) {
+        const ColumnDefinition& column = kColumnDefinitions[i];
+        headings[i] = {column.name, column.usName != nullptr ? column.usName : column.name};
+    }
+    return headings;
+}();
 
 constexpr std::array<std::size_t, kSeriesCount> kSeriesColumns = {
     kSpeedColumn,          kSpeedometerColumn,    kEngineSpeedColumn, kSocColumn,

@@ -8,6 +8,9 @@
 #include <string_view>
 #include <vector>
 
+#include "core/RunOptions.h"
+#include "decode/Columns.h"
+
 // Reading a CSV file written by drovane2csv: the header row of 35 quoted headings (metric or US),
 // then one row per data packet with unquoted numbers, empty cells for values the packet lacked,
 // and three columns of quoted words. The same file saved again by a spreadsheet, Python's csv
@@ -16,26 +19,28 @@
 // a warning).
 namespace drovane::plot {
 
-inline constexpr std::size_t kColumnCount = 35;
+// The columns are the converter's own table (decode/Columns.h).
+inline constexpr std::size_t kColumnCount = drovane::kColumnCount;
 
 // Columns of the converter's CSV that the picture uses, and the three that hold words.
-inline constexpr std::size_t kTimeColumn = 0;
-inline constexpr std::size_t kSocColumn = 2;
-inline constexpr std::size_t kAmpsColumn = 3;
-inline constexpr std::size_t kMinBatteryTempColumn = 6;
-inline constexpr std::size_t kMaxBatteryTempColumn = 7;
-inline constexpr std::size_t kSpeedColumn = 8;
-inline constexpr std::size_t kSpeedometerColumn = 9;
-inline constexpr std::size_t kEngineSpeedColumn = 15;
-inline constexpr std::size_t kEngineTempColumn = 16;
-inline constexpr std::size_t kCoolantTempColumn = 17;
-inline constexpr std::size_t kShifterColumn = 26;
-inline constexpr std::size_t kEvModeColumn = 27;
-inline constexpr std::size_t kLightsColumn = 29;
-inline constexpr std::size_t kFuelFlowColumn = 31;
-inline constexpr std::size_t kEconomyColumn = 34;
+inline constexpr std::size_t kTimeColumn = kColTime;
+inline constexpr std::size_t kSocColumn = kColSoc;
+inline constexpr std::size_t kAmpsColumn = kColAmps;
+inline constexpr std::size_t kMinBatteryTempColumn = kColMinBattTemp;
+inline constexpr std::size_t kMaxBatteryTempColumn = kColMaxBattTemp;
+inline constexpr std::size_t kSpeedColumn = kColSpeed;
+inline constexpr std::size_t kSpeedometerColumn = kColSpeedometer;
+inline constexpr std::size_t kEngineSpeedColumn = kColIceRpm;
+inline constexpr std::size_t kEngineTempColumn = kColIceTemp;
+inline constexpr std::size_t kCoolantTempColumn = kColCoolantTemp;
+inline constexpr std::size_t kShifterColumn = kColShifter;
+inline constexpr std::size_t kEvModeColumn = kColEvMode;
+inline constexpr std::size_t kLightsColumn = kColLights;
+inline constexpr std::size_t kFuelFlowColumn = kColFuelFlow;
+inline constexpr std::size_t kEconomyColumn = kColEconomy;
 
-enum class UnitSystem { Metric, US };
+// The converter's unit systems (core/RunOptions.h); a CSV tells metric from US by its headings.
+using drovane::UnitSystem;
 
 // The heading of a column (0..34) as the converter writes it, without the quotes.
 std::string_view Heading(std::size_t column, UnitSystem units);

@@ -4,11 +4,12 @@
 #include <utility>
 
 #include "KnownMessages.h"
+#include "rawlog/PacketFramer.h"
 
 namespace drovane::synth {
 namespace {
 
-constexpr std::int64_t kSkipLimit = 880;
+constexpr std::int64_t kSkipLimit = kFramingSkipLimit;
 constexpr int kMinimumValidFields = 8;
 
 }  // namespace

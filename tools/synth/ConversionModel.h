@@ -7,7 +7,7 @@
 #include "ExpectedConversion.h"
 #include "SynthRecord.h"
 #include "TruthDecoder.h"
-#include "UnitSystem.h"
+#include "core/RunOptions.h"
 
 namespace drovane::synth {
 

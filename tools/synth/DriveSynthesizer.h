@@ -4,7 +4,7 @@
 #include "ByteSink.h"
 #include "Damage.h"
 #include "ExpectedConversion.h"
-#include "UnitSystem.h"
+#include "core/RunOptions.h"
 
 namespace drovane::synth {
 

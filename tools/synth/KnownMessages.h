@@ -11,10 +11,10 @@ namespace drovane::synth {
 using KnownMessage = KnownMessageTable::Entry;
 
 // Identifiers that frame a cycle and the range whose order decides when a cycle restarts.
-inline constexpr std::uint16_t kSyncId = 0x020;
-inline constexpr std::uint16_t kCloseId = 0x56D;
-inline constexpr std::uint16_t kTrackedLow = 0x020;
-inline constexpr std::uint16_t kTrackedHigh = 0x3CD;
+inline constexpr std::uint16_t kSyncId = KnownMessageTable::kSyncId;
+inline constexpr std::uint16_t kCloseId = KnownMessageTable::kClosingId;
+inline constexpr std::uint16_t kTrackedLow = KnownMessageTable::kTrackedLow;
+inline constexpr std::uint16_t kTrackedHigh = KnownMessageTable::kTrackedHigh;
 
 // The 62 messages, in ascending identifier order.
 std::span<const KnownMessage> KnownMessages();

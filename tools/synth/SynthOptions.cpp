@@ -108,7 +108,7 @@ constexpr std::array<ValueOption, 8> kValueOptions = {{
     {"--units",
      [](std::string_view value, Parsing& p) {
          if (value != "metric" && value != "us") return false;
-         p.options.settings.units = value == "us" ? UnitSystem::Us : UnitSystem::Metric;
+         p.options.settings.units = value == "us" ? UnitSystem::US : UnitSystem::Metric;
          return true;
      }},
 }};

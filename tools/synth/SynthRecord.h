@@ -2,13 +2,15 @@
 #include <array>
 #include <cstdint>
 
+#include "rawlog/RawRecord.h"
+
 namespace drovane::synth {
 
 // One logged CAN message as the logger stores it: identifier (high byte first), length, and
 // always eight data bytes, of which only the first `length` belong to the message.
 struct SynthRecord {
-    static constexpr int kSize = 11;
-    static constexpr int kHeaderSize = 3;
+    static constexpr int kSize = static_cast<int>(RawRecord::kSize);
+    static constexpr int kHeaderSize = static_cast<int>(RawRecord::kHeaderSize);
 
     std::array<std::uint8_t, kSize> bytes{};
 

@@ -2,11 +2,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "UnitSystem.h"
+#include "core/RunOptions.h"
+#include "decode/Columns.h"
 
 namespace drovane::synth::truth {
 
-inline constexpr int kColumnCount = 35;
+// The columns are the converter's (decode/Columns.h): their headings and ranges are facts of the
+// CSV, not rules of decoding, so the truth decoder reads them from there.
+inline constexpr int kColumnCount = drovane::kColumnCount;
 
 // One column of the converter's CSV: its heading and the plausible range of its values.
 struct CsvColumn {
@@ -16,15 +19,21 @@ struct CsvColumn {
     std::int32_t max;
 };
 
-const CsvColumn& Column(int index);
+CsvColumn Column(int index);
 std::string_view ColumnName(int index, UnitSystem units);
 
 // Column indices that the messages fill.
 enum ColumnIndex : int {
-    kTime = 0, kVoltage, kSoc, kAmps, kMaxCharge, kMaxDischarge, kMinBattTemp, kMaxBattTemp, kSpeed,
-    kSpeedometer, kSpeedRelated, kFlWheel, kFrWheel, kRlWheel, kRrWheel, kIceRpm, kIceTemp, kCoolantTemp,
-    kSideAccel, kSideAccel1, kFwdAccel, kFwdAccel2, kSteering, kGasPedal, kBrakePedal, kBrakePressed,
-    kShifter, kEvMode, kCruiseControl, kLights, kFuelInj, kFuelFlow, kVvti, kGasGauge, kEconomy,
+    kTime = kColTime, kVoltage = kColVoltage, kSoc = kColSoc, kAmps = kColAmps, kMaxCharge = kColMaxChargeCurrent,
+    kMaxDischarge = kColMaxDischargeCurrent, kMinBattTemp = kColMinBattTemp, kMaxBattTemp = kColMaxBattTemp,
+    kSpeed = kColSpeed, kSpeedometer = kColSpeedometer, kSpeedRelated = kColSpeedRelated, kFlWheel = kColFlWheel,
+    kFrWheel = kColFrWheel, kRlWheel = kColRlWheel, kRrWheel = kColRrWheel, kIceRpm = kColIceRpm,
+    kIceTemp = kColIceTemp, kCoolantTemp = kColCoolantTemp, kSideAccel = kColSideAccel,
+    kSideAccel1 = kColSideAccel1, kFwdAccel = kColFwdAccel, kFwdAccel2 = kColFwdAccel2, kSteering = kColSteering,
+    kGasPedal = kColGasPedal, kBrakePedal = kColBrakePedal, kBrakePressed = kColBrakePressed,
+    kShifter = kColShifter, kEvMode = kColEvMode, kCruiseControl = kColCruiseControl, kLights = kColLights,
+    kFuelInj = kColFuelInj, kFuelFlow = kColFuelFlow, kVvti = kColVvti, kGasGauge = kColGasGauge,
+    kEconomy = kColEconomy,
 };
 
 }  // namespace drovane::synth::truth

@@ -6,14 +6,15 @@
 
 #include "SynthRecord.h"
 #include "TruthColumns.h"
-#include "UnitSystem.h"
+#include "core/RunOptions.h"
+#include "tools/reference/PlainRules.h"
 
 namespace drovane::synth {
 
 // What a correct converter makes of the records it decodes: the cells of the packet in progress,
 // the remembered speed and fuel flow behind the fuel economy, and the count of values that a
-// column's range turns away. Written from the log format's decoding rules on its own, apart from
-// the converter's code, so that comparing the two finds the faults of either.
+// column's range turns away. It decodes with the plain rules (tools/reference/PlainRules.h),
+// written apart from the converter's code, so that comparing the two finds the faults of either.
 class TruthDecoder {
 public:
     explicit TruthDecoder(UnitSystem units) : units_(units) {}
@@ -37,10 +38,11 @@ public:
     std::string CellText(int column) const;
 
     std::int64_t RangeRejections() const { return rangeRejections_; }
-    double LastSpeed() const { return lastSpeed_; }
-    double LastFuelFlow() const { return lastFuelFlow_; }
+    double LastSpeed() const { return memory_.lastSpeed; }
+    double LastFuelFlow() const { return memory_.lastFuelFlow; }
 
 private:
+    struct Sink;
     struct Cell {
         bool valid = false;
         bool isWord = false;
@@ -54,8 +56,7 @@ private:
 
     UnitSystem units_;
     std::array<Cell, truth::kColumnCount> cells_{};
-    double lastSpeed_ = 0.0;
-    double lastFuelFlow_ = 0.0;
+    plain::Memory memory_;
     std::int64_t rangeRejections_ = 0;
 };
 
