@@ -15,12 +15,14 @@ OrderedWriter::OrderedWriter(TextBuffer& csv, TextBuffer& diagnostics, std::stri
 bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progress) {
     OutputMark& at = progress.written;
     const std::vector<PacketMark>& marks = *pending.marks;
+    const char* csv = pending.csv.data();
+    const char* csvEnd = csv + pending.csv.size();
     while (at.packets < to.packets) {
         ReportProgress(pending, at.packets, progress);
         std::uint64_t packet = at.packets + 1;
         const PacketMark* mark = at.marks < marks.size() && marks[at.marks].packet == packet ? &marks[at.marks] : nullptr;
         if (mark != nullptr) WriteDiagnostics(pending, mark->diagnosticsBefore, progress);
-        if (!headerWritten_) {
+        if (!headerWritten_) [[unlikely]] {
             csv_.Append(headerRow_);
             headerWritten_ = true;
         }
@@ -29,10 +31,9 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
             WriteDiagnostics(pending, mark->diagnosticsAfter, progress);
         } else {
             // The row runs from the comma before its second cell to its line end.
-            std::string_view rest = pending.csv.substr(at.csv - pending.csvStart);
-            std::size_t length = rest.find('\n') + 1;
-            WriteRow(rest.substr(0, length), progress.numberBase + static_cast<std::int64_t>(packet),
-                     mark != nullptr && mark->longRow);
+            const char* row = csv + (at.csv - pending.csvStart);
+            auto length = static_cast<std::size_t>(static_cast<const char*>(std::memchr(row, '\n', static_cast<std::size_t>(csvEnd - row))) + 1 - row);
+            WriteRow({row, length}, progress.numberBase + static_cast<std::int64_t>(packet), mark != nullptr && mark->longRow);
             at.csv += length;
             ++rowsWritten_;
         }
@@ -46,11 +47,13 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
 }
 
 void OrderedWriter::ReportProgress(const Pending& pending, std::uint64_t packets, Progress& progress) {
-    if (observer_ == nullptr || pending.progress == nullptr) return;
-    const std::vector<ProgressMark>& marks = *pending.progress;
-    for (; progress.progressMarks < marks.size() && marks[progress.progressMarks].packets <= packets;
+    const std::vector<ProgressMark>* marks = pending.progress;
+    if (marks == nullptr || progress.progressMarks == marks->size() || (*marks)[progress.progressMarks].packets > packets) {
+        return;
+    }
+    for (; progress.progressMarks < marks->size() && (*marks)[progress.progressMarks].packets <= packets;
          ++progress.progressMarks) {
-        observer_->OnInputProgress(marks[progress.progressMarks].position);
+        if (observer_ != nullptr) observer_->OnInputProgress((*marks)[progress.progressMarks].position);
     }
 }
 

@@ -58,7 +58,8 @@ public:
 private:
     void WriteDiagnostics(const Pending& pending, std::uint64_t upTo, Progress& progress);
     void WriteRow(std::string_view row, std::int64_t number, bool cellByCell);
-    void ReportProgress(const Pending& pending, std::uint64_t packets, Progress& progress);
+    // Reports the progress marks of the packets written so far; inline, as it runs for every packet.
+    inline void ReportProgress(const Pending& pending, std::uint64_t packets, Progress& progress);
 
     TextBuffer& csv_;
     TextBuffer& diagnostics_;
