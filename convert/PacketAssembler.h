@@ -34,7 +34,7 @@ private:
     }
     bool Stopped() const { return output_.Failed(); }
     // The one conversion of a log converts it all.
-    static bool LeftHunting(std::uint64_t, std::int64_t) { return false; }
+    static bool Resynchronised(std::uint64_t) { return false; }
 
     CANDataMgr& fields_;
     MessageDecoder& decoder_;

@@ -23,12 +23,13 @@ inline constexpr std::int64_t kFramingSkipLimit = 880;
 //   void Record(std::uint16_t id, const std::uint8_t* record)  an accepted record's 11 bytes;
 //   void ClosePacket()   write out the packet in progress and begin an empty one;
 //   bool Stopped() const true once nothing more can be written;
-//   bool LeftHunting(std::uint64_t consumed, std::int64_t skipped)
-//                        the hunt ended at a synchronisation header `consumed` bytes into the
-//                        input, after `skipped` bytes; true ends the framing there, before the
-//                        header's record is taken. The conversion of a chunk of a log hands over
-//                        to the conversion of the next chunk so; the one conversion of a whole
-//                        log gives false, which the compiler then drops.
+//   bool Resynchronised(std::uint64_t consumed)
+//                        the framer found its step again after sliding over bytes (hunting or
+//                        regaining) and reported them: it is about to take the record `consumed`
+//                        bytes into the input with no value of a packet pending; true ends the
+//                        framing there. The conversion of a chunk of a log hands over to the
+//                        conversion of the next chunk so; the one conversion of a whole log gives
+//                        false, which the compiler then drops.
 // (The records then reach the class's own members without a detour through a reference.)
 template <class Packets>
 class PacketFramer {
@@ -39,10 +40,14 @@ public:
         : verbose_(options.verbose), diagnostics_(diagnostics) {}
 
     // Frames the whole input; returns at its end, on a read error, or once Packets stopped.
-    void Run(InputWindow& input) {
-        state_ = State::Hunting;
-        skipped_ = 0;
+    // `outOfStep`: the input starts far out of step, as the middle of a log does for the
+    // conversion of a chunk of it: the framer regains step at the first known header and writes
+    // out the (empty) packet in progress there, as after long damage.
+    void Run(InputWindow& input, bool outOfStep = false) {
+        state_ = outOfStep ? State::Regaining : State::Hunting;
+        skipped_ = outOfStep ? kSkipLimit : 0;
         tracked_ = {};
+        resynchronised_ = false;
         inputTooShort_ = !input.Ensure(RawRecord::kHeaderSize);
         if (inputTooShort_) {
             diagnostics_.Append("*** ERROR: unable to read file\n");
@@ -50,10 +55,7 @@ public:
         }
         for (;;) {
             switch (state_) {
-                case State::Hunting:
-                    SlideTo(input, FindSyncHeader);
-                    if (state_ == State::InStep && Self().LeftHunting(input.Consumed(), skipped_)) End();
-                    break;
+                case State::Hunting: SlideTo(input, FindSyncHeader); break;
                 case State::Regaining: SlideTo(input, FindKnownHeader); break;
                 case State::InStep: FollowRecords(input); break;
                 case State::Done: return;
@@ -66,11 +68,8 @@ public:
 
 protected:
     // For the conversion of a chunk of a log (convert/parallel/): whether the framer hunts for the
-    // synchronisation header (after a packet's closing record too), and the bytes skipped so far,
-    // to which it adds those a conversion before it hunted over.
+    // synchronisation header, as after a packet's closing record.
     bool Hunting() const { return state_ == State::Hunting; }
-    std::int64_t Skipped() const { return skipped_; }
-    void AddSkipped(std::int64_t count) { skipped_ += count; }
 
 private:
     enum class State {
@@ -92,6 +91,7 @@ private:
                 skipped_ += found - from;
                 input.AdvanceTo(found);
                 state_ = State::InStep;
+                resynchronised_ = true;
                 return;
             }
             // No window that starts before the last two bytes holds a header; they may begin one
@@ -124,6 +124,10 @@ private:
         MessageKind kind = KnownMessageTable::KindOf(id, RawRecord::LengthOf(input.Position()));
         if (!kind.Known()) return SkipUnknownRecord(input);
         if (skipped_ > 0) ReportSkipped(id);
+        if (resynchronised_) {
+            resynchronised_ = false;
+            if (Self().Resynchronised(input.Consumed())) return End();
+        }
         if (!input.Ensure(RawRecord::kSize)) return End();
         const std::uint8_t* at = input.Position();
         const std::uint8_t* end = input.End();
@@ -204,6 +208,7 @@ private:
     std::int64_t skipped_ = 0;
     TrackedRange tracked_;
     bool inputTooShort_ = false;
+    bool resynchronised_ = false;  // the next record is the first after a slide
 };
 
 }  // namespace drovane

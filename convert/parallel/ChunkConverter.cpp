@@ -43,6 +43,7 @@ void ChunkRowWriter::WritePacket() {
         csv_.Commit(mark.longRow ? PacketRowWriter::WriteAnyCellsAfterTime(fields_, columns, out)
                                  : PacketRowWriter::WriteCellsAfterTime(fields_, columns, out));
     }
+    lastSkipped_ = mark.skipped;
     if (mark.skipped || mark.longRow || diagnostics != diagnosticsMarked_) marks_.push_back(mark);
     diagnosticsMarked_ = mark.diagnosticsAfter;
     packetsComplete_ = packets_;
@@ -59,8 +60,8 @@ bool ChunkAssembler::Stopped() const {
     return converter_.stopped_ || converter_.job_->abandoned.load(std::memory_order_relaxed);
 }
 
-bool ChunkAssembler::LeftHunting(std::uint64_t consumed, std::int64_t skipped) {
-    return converter_.LeftHunting(converter_.job_->huntFrom + consumed, skipped);
+bool ChunkAssembler::Resynchronised(std::uint64_t consumed) {
+    return converter_.Resynchronised(converter_.job_->start + consumed);
 }
 
 ChunkConverter::ChunkConverter(ParallelConversion& coordinator)
@@ -82,7 +83,7 @@ void ChunkConverter::Convert(ChunkJob& job) {
     diagnostics_.Discard();
     csvStart_ = 0;
     diagnosticsStart_ = 0;
-    hunts_ = -1;
+    points_ = -1;
     writing_ = false;
     stopped_ = false;
     inputTooShort_ = false;
@@ -96,21 +97,19 @@ void ChunkConverter::Convert(ChunkJob& job) {
     watchingMemory_ = !first;
 
     const ChunkPlan& plan = coordinator_.Plan();
-    nextChunkHunt_ = plan.IsLast(job.index) ? ChunkReader::kEnd : plan.HuntFrom(job.index + 1);
+    nextChunkStart_ = plan.IsLast(job.index) ? ChunkReader::kEnd : plan.StartOf(job.index + 1);
     std::uint64_t firstBoundary = plan.IsLast(job.index) ? ChunkReader::kEnd : plan.End(job.index);
-    InputWindow* windowSeen = nullptr;
-    ChunkReader reader(coordinator_.Input(), job.huntFrom, firstBoundary,
-                       [this, &windowSeen](std::uint64_t boundary) { return AtBoundary(boundary, *windowSeen); });
+    ChunkReader reader(coordinator_.Input(), job.start, firstBoundary, [this](std::uint64_t) { return AtBoundary(); });
     InputWindow window(reader);
-    windowSeen = &window;
     window.SetObserver(this);
-    assembler_.Run(window);
+    // The first chunk starts where the log does; every other one in the middle of the log.
+    assembler_.Run(window, !first);
     inputTooShort_ = assembler_.InputTooShort();
     job.readError = reader.ErrorNumber();
 }
 
 void ChunkConverter::OnInputProgress(std::uint64_t consumed) {
-    progressMarks_.push_back({job_->huntFrom + consumed, writer_.Packets()});
+    progressMarks_.push_back({job_->start + consumed, writer_.Packets()});
 }
 
 OutputMark ChunkConverter::Mark() const {
@@ -118,43 +117,32 @@ OutputMark ChunkConverter::Mark() const {
             writer_.Marks().size()};
 }
 
-bool ChunkConverter::LeftHunting(std::uint64_t position, std::int64_t skipped) {
-    ++hunts_;
+bool ChunkConverter::Resynchronised(std::uint64_t position) {
+    ++points_;
     // Within its own chunk a conversion only offers merge points, and the first one only them;
     // beyond it, it is the head and looks for the next chunk's.
-    if (position < nextChunkHunt_ && (job_->index == 0 || hunts_ >= static_cast<int>(ChunkJob::kMaxMergePoints))) {
+    if (position < nextChunkStart_ && (job_->index == 0 || points_ >= static_cast<int>(ChunkJob::kMaxMergePoints))) {
         return false;
     }
-    MergePoint point{.position = position,
-                     .skipLimitReached = skipped >= PacketFramer<ChunkAssembler>::kSkipLimit,
-                     .memory = decoder_.Memory(),
-                     .mark = Mark(),
-                     .exitIndex = hunts_};
-    return coordinator_.AtHuntExit(*job_, point);
+    MergePoint point{.position = position, .memory = decoder_.Memory(), .mark = Mark(), .exitIndex = points_};
+    return coordinator_.AtMergePoint(*job_, point);
 }
 
 void ChunkConverter::PacketClosed(bool finished) {
     if (!finished || !watchingMemory_) return;
     const DecoderMemory& memory = decoder_.Memory();
-    coordinator_.AtEconomy(*job_, memory, hunts_);
+    coordinator_.AtEconomy(*job_, memory, points_, !writer_.LastPacketSkipped());
     watchingMemory_ = IsUnset(memory, 0) || IsUnset(memory, 1);
 }
 
-std::uint64_t ChunkConverter::AtBoundary(std::uint64_t boundary, InputWindow& window) {
-    (void)boundary;
-    ParallelConversion::BoundaryState state{.hunting = assembler_.Hunting(),
-                                            .position = job_->huntFrom + window.Consumed(),
-                                            .skipped = assembler_.Skipped(),
-                                            .memory = decoder_.Memory(),
-                                            .mark = Mark()};
-    ParallelConversion::Resume resume = coordinator_.AtBoundary(*job_, boundaryChunk_, state);
+std::uint64_t ChunkConverter::AtBoundary() {
+    ParallelConversion::Resume resume = coordinator_.AtBoundary(*job_, boundaryChunk_);
     if (resume.inherit) {
         DecoderMemory memory = decoder_.Memory();
         if (IsUnset(memory, 0)) memory.lastSpeed = resume.memory.lastSpeed;
         if (IsUnset(memory, 1)) memory.lastFuelFlow = resume.memory.lastFuelFlow;
         decoder_.SetMemory(memory);
         watchingMemory_ = false;
-        assembler_.AddSkipped(resume.skipOffset);
     }
     if (resume.stop) return ChunkReader::kStop;
     ++boundaryChunk_;

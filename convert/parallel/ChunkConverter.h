@@ -31,6 +31,7 @@ public:
 
     std::uint64_t Packets() const { return packets_; }
     std::uint64_t PacketsComplete() const { return packetsComplete_; }
+    bool LastPacketSkipped() const { return lastSkipped_; }
     const std::vector<PacketMark>& Marks() const { return marks_; }
 
 private:
@@ -41,20 +42,18 @@ private:
     std::uint64_t packets_ = 0;
     std::uint64_t packetsComplete_ = 0;
     std::uint64_t diagnosticsMarked_ = 0;
+    bool lastSkipped_ = false;
     std::vector<PacketMark> marks_;
 };
 
-// Frames a chunk as the one conversion does (PacketFramer) and tells the coordinator where its
-// hunts end and what it remembers at each economy.
+// Frames a chunk as the one conversion does (PacketFramer) and tells the coordinator where it
+// finds its step again and what it remembers at each economy.
 class ChunkAssembler : public PacketFramer<ChunkAssembler> {
 public:
     ChunkAssembler(const RunOptions& options, CANDataMgr& fields, MessageDecoder& decoder, ChunkRowWriter& writer,
                    TextBuffer& diagnostics, ChunkConverter& converter)
         : PacketFramer(options, diagnostics), fields_(fields), decoder_(decoder), writer_(writer), converter_(converter) {}
 
-    using PacketFramer::AddSkipped;
-    using PacketFramer::Hunting;
-    using PacketFramer::Skipped;
 
 private:
     friend PacketFramer<ChunkAssembler>;
@@ -64,7 +63,7 @@ private:
     }
     void ClosePacket();
     bool Stopped() const;
-    bool LeftHunting(std::uint64_t consumed, std::int64_t skipped);
+    bool Resynchronised(std::uint64_t consumed);
 
     CANDataMgr& fields_;
     MessageDecoder& decoder_;
@@ -115,9 +114,9 @@ private:
     void Drain(std::string_view overflowingDiagnostics = {});
     bool Write(std::string_view diagnostics, OutputMark to);
     void MakeRoomForRow(std::size_t size);
-    bool LeftHunting(std::uint64_t position, std::int64_t skipped);
+    bool Resynchronised(std::uint64_t position);
     void PacketClosed(bool finished);
-    std::uint64_t AtBoundary(std::uint64_t boundary, InputWindow& window);
+    std::uint64_t AtBoundary();
 
     ParallelConversion& coordinator_;
     RunOptions options_;
@@ -134,8 +133,8 @@ private:
     std::size_t boundaryChunk_ = 0;  // the chunk whose end the next boundary is
     std::uint64_t csvStart_ = 0;          // stream offsets of what the buffers hold
     std::uint64_t diagnosticsStart_ = 0;
-    int hunts_ = -1;                  // hunts ended so far, less one
-    std::uint64_t nextChunkHunt_ = 0;  // where the next chunk's conversion starts hunting
+    int points_ = -1;                 // merge points met so far, less one
+    std::uint64_t nextChunkStart_ = 0;  // where the next chunk's conversion starts
     bool watchingMemory_ = false;     // some remembered value is unset
     bool writing_ = false;            // output written before: progress_ holds
     bool stopped_ = false;            // the output cannot be written: the chunk was abandoned, or

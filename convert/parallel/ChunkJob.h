@@ -30,18 +30,18 @@ inline bool IsUnset(const DecoderMemory& memory, int which) {
            std::bit_cast<std::uint64_t>(Remembered(kUnsetMemory, which));
 }
 
-// A point where a chunk's conversion may take over from the conversion before it: a hunt that
-// ended at a synchronisation header. Hunting leaves nothing of the packet before (no valid flag,
-// no tracked identifier), so two conversions that stop hunting at the same header, both with a
-// skipped-byte count below the skip limit or both at or above it, go on alike, as long as they
+// A point where a chunk's conversion may take over from the conversion before it: where it found
+// its step again after sliding over bytes (hunting for the synchronisation header, or regaining
+// step after long damage) and reported them. Nothing of a packet is pending there: hunting follows
+// a packet's closing record, and regaining ends by writing out the packet in progress. So two
+// conversions that find their step at the same header go on alike from there, as long as they
 // remember the same speed and fuel flow, or the chunk's conversion sets the ones it lacks before
-// any economy reads them.
+// an economy that matters reads them (ChunkJob::UnsetEconomy).
 struct MergePoint {
-    std::uint64_t position = 0;     // of the header, in the file
-    bool skipLimitReached = false;  // the bytes hunted over before it reached the skip limit
-    DecoderMemory memory;           // remembered there, kUnsetSpeed and kUnsetFuelFlow for none
-    OutputMark mark;                // the conversion's output up to there
-    int exitIndex = 0;              // the chunk's hunts counted from 0
+    std::uint64_t position = 0;  // of the header, in the file
+    DecoderMemory memory;        // remembered there, kUnsetSpeed and kUnsetFuelFlow for none
+    OutputMark mark;             // the conversion's output up to there
+    int exitIndex = 0;           // the chunk's merge points counted from 0
 };
 
 // One chunk, converted on a worker thread and, when accepted, written in its turn. The fields
@@ -50,12 +50,11 @@ struct ChunkJob {
     // A chunk keeps its first merge points; a conversion before it that has not met it by then
     // converts the chunk itself.
     static constexpr std::size_t kMaxMergePoints = 64;
-    static constexpr int kNoneRead = -1;
 
     enum class Fate { Pending, Accepted, Abandoned };
 
     std::size_t index = 0;
-    std::uint64_t huntFrom = 0;
+    std::uint64_t start = 0;  // where its conversion starts: out of step, two bytes before the chunk
 
     // Published by the chunk's conversion.
     std::vector<MergePoint> mergePoints;
@@ -64,9 +63,19 @@ struct ChunkJob {
     bool inputTooShort = false;   // the input held not one header from where it started
     bool waitingToWrite = false;  // its output is full and waits for its turn
     std::array<bool, kRememberedCount> rememberedSet{};
-    // The hunt (exitIndex) after which the last economy came that read a remembered value the
-    // chunk had not set.
-    std::array<int, kRememberedCount> lastUnsetRead{kNoneRead, kNoneRead};
+    // The economies that read a remembered value the chunk had not set: after which merge point
+    // (exitIndex), whether their packet's row was written, and what the chunk remembered. Such an
+    // economy is formed again with the values of the conversion before the merge point when the
+    // chunk is taken over; if it is in range then, and its packet was dropped, nothing written
+    // changes. Only the first few are kept.
+    struct UnsetEconomy {
+        int exitIndex = 0;
+        bool rowWritten = false;
+        DecoderMemory memory;
+    };
+    static constexpr std::size_t kMaxUnsetEconomies = 16;
+    std::vector<UnsetEconomy> unsetEconomies;
+    bool moreUnsetEconomies = false;
 
     // Decided by the conversion before it (the head).
     Fate fate = Fate::Pending;
@@ -74,7 +83,6 @@ struct ChunkJob {
     std::uint64_t cutPosition = 0;  // at this offset of the input
     std::int64_t numberBase = 0; // a packet's number in the file less the chunk's own count
     DecoderMemory inherited;     // the remembered values where it takes over
-    std::int64_t skipOffset = 0; // added to its skipped-byte count: it hunted from its start
     bool turn = false;           // its output may be written
     std::atomic<bool> abandoned{false};
 

@@ -34,16 +34,16 @@ public:
     std::uint64_t End(std::size_t k) const { return k + 1 == count_ ? inputSize_ : (k + 1) * chunkSize_; }
     bool IsLast(std::size_t k) const { return k + 1 == count_; }
 
-    // Where the conversion of chunk k starts hunting: two bytes before the chunk, where a
-    // conversion that hunts through the boundary stands when it asks for the chunk's bytes (the
-    // last two bytes of a buffer may begin a header that the next bytes complete).
-    static constexpr std::uint64_t kHuntLead = 2;
-    std::uint64_t HuntFrom(std::size_t k) const { return Begin(k) - std::min(Begin(k), kHuntLead); }
+    // Where the conversion of chunk k starts, out of step: two bytes before the chunk, where a
+    // conversion that slides over bytes through the boundary stands when it asks for the chunk's
+    // bytes (the last two bytes of a buffer may begin a header that the next bytes complete).
+    static constexpr std::uint64_t kLead = 2;
+    std::uint64_t StartOf(std::size_t k) const { return Begin(k) - std::min(Begin(k), kLead); }
 
-    // The last chunk whose conversion starts hunting at or before `position`.
-    std::size_t ChunkHuntingAt(std::uint64_t position) const {
-        std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>((position + kHuntLead) / chunkSize_, count_ - 1));
-        while (k > 0 && HuntFrom(k) > position) --k;
+    // The last chunk whose conversion starts at or before `position`.
+    std::size_t ChunkStartingAt(std::uint64_t position) const {
+        std::size_t k = static_cast<std::size_t>(std::min<std::uint64_t>((position + kLead) / chunkSize_, count_ - 1));
+        while (k > 0 && StartOf(k) > position) --k;
         return k;
     }
 

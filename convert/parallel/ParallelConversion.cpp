@@ -11,11 +11,9 @@
 namespace drovane {
 namespace {
 
-// The skipped-byte count from which a hunt's end writes out the packet in progress.
-constexpr std::int64_t kSkipLimit = PacketFramer<ChunkAssembler>::kSkipLimit;
-// Chunks in flight beyond one a thread: converting runs on while chunks wait at their end for
-// the head or for their turn to be written.
-constexpr std::size_t kExtraJobs = 2;
+// Chunks in flight beyond one a thread: converting runs on while a chunk waits at its end for the
+// head or for its turn to be written. More run ahead of the head in vain and crowd the caches.
+constexpr std::size_t kExtraJobs = 1;
 
 bool SameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
@@ -74,12 +72,12 @@ ChunkJob* ParallelConversion::TakeJob() {
     // A chunk the head is well into is no longer worth converting apart: the head would wait
     // for its conversion to come as far. One it has only just entered still is.
     std::size_t next = nextChunk_;
-    while (nextChunk_ < plan_.Count() && headPosition_ > plan_.HuntFrom(nextChunk_) + plan_.ChunkSize() / 4) ++nextChunk_;
+    while (nextChunk_ < plan_.Count() && headPosition_ > plan_.StartOf(nextChunk_) + plan_.ChunkSize() / 4) ++nextChunk_;
     if (nextChunk_ != next) changed_.notify_all();  // a head waiting for such a chunk converts it
     if (finished_ || nextChunk_ == plan_.Count()) return nullptr;
     auto job = std::make_unique<ChunkJob>();
     job->index = nextChunk_++;
-    job->huntFrom = plan_.HuntFrom(job->index);
+    job->start = plan_.StartOf(job->index);
     if (job->index == 0) {
         // The first chunk's conversion starts where one conversion starts: it is exact.
         job->fate = ChunkJob::Fate::Accepted;
@@ -91,7 +89,7 @@ ChunkJob* ParallelConversion::TakeJob() {
     return jobs_[nextChunk_ - 1].get();
 }
 
-bool ParallelConversion::AtHuntExit(ChunkJob& job, const MergePoint& point) {
+bool ParallelConversion::AtMergePoint(ChunkJob& job, const MergePoint& point) {
     std::unique_lock<std::mutex> hold(lock_);
     if (job.fate != ChunkJob::Fate::Accepted) {
         if (job.mergePoints.size() < ChunkJob::kMaxMergePoints) {
@@ -101,8 +99,8 @@ bool ParallelConversion::AtHuntExit(ChunkJob& job, const MergePoint& point) {
         return false;
     }
     // The head: within its own chunk nothing is to be met.
-    if (plan_.IsLast(job.index) || point.position < plan_.HuntFrom(job.index + 1)) return false;
-    std::size_t target = plan_.ChunkHuntingAt(point.position);
+    if (plan_.IsLast(job.index) || point.position < plan_.StartOf(job.index + 1)) return false;
+    std::size_t target = plan_.ChunkStartingAt(point.position);
     // The chunks between can no longer be met: their merge points lie behind.
     AbandonBetween(job.index + 1, target);
     headPosition_ = std::max(headPosition_, point.position);
@@ -118,16 +116,17 @@ bool ParallelConversion::AtHuntExit(ChunkJob& job, const MergePoint& point) {
                                         [&](const MergePoint& p) { return p.position == point.position; });
         Decision decision = Decision::No;
         if (found != candidate->mergePoints.end()) {
-            decision = Decide(*candidate, *found, point.skipLimitReached, point.memory);
+            decision = Decide(*candidate, *found, point.memory);
         } else if (!candidate->reachedEnd && !candidate->waitingToWrite &&
                    candidate->mergePoints.size() < ChunkJob::kMaxMergePoints &&
                    (candidate->mergePoints.empty() || candidate->mergePoints.back().position < point.position)) {
             decision = Decision::Undecided;  // it has not come this far yet
         }
         if (decision == Decision::Yes) {
-            Accept(*candidate, found->mark, found->position, job.numberBase + static_cast<std::int64_t>(point.mark.packets) -
-                                                static_cast<std::int64_t>(found->mark.packets),
-                   point.memory, 0);
+            Accept(*candidate, found->mark, found->position,
+                   job.numberBase + static_cast<std::int64_t>(point.mark.packets) -
+                       static_cast<std::int64_t>(found->mark.packets),
+                   point.memory);
             job.handedTo = target;
             ++handedOver_;
             return true;
@@ -138,47 +137,62 @@ bool ParallelConversion::AtHuntExit(ChunkJob& job, const MergePoint& point) {
 }
 
 ParallelConversion::Decision ParallelConversion::Decide(const ChunkJob& candidate, const MergePoint& point,
-                                                        bool skipLimitReached, const DecoderMemory& memory) const {
-    if (point.skipLimitReached != skipLimitReached || candidate.inputTooShort) return Decision::No;
+                                                        const DecoderMemory& memory) const {
+    if (candidate.inputTooShort) return Decision::No;
+    bool allKnown = true;  // no economy after the point can still read a value unset there
     for (int which = 0; which < kRememberedCount; ++which) {
         if (!IsUnset(point.memory, which)) {
             if (!SameBits(Remembered(point.memory, which), Remembered(memory, which))) return Decision::No;
-            continue;
+        } else {
+            allKnown = allKnown && candidate.rememberedSet[which];
         }
-        // Unset there: right only if no economy after the point read it before the chunk set it.
-        bool known = candidate.rememberedSet[which] || candidate.reachedEnd;
-        if (!known) return candidate.waitingToWrite ? Decision::No : Decision::Undecided;
-        if (candidate.lastUnsetRead[which] >= point.exitIndex) return Decision::No;
     }
-    return Decision::Yes;
+    if (!allKnown && !candidate.reachedEnd) return candidate.waitingToWrite ? Decision::No : Decision::Undecided;
+    // An economy after the point that read a value the chunk had not set is right if it is in
+    // range with the value remembered here too, and its packet was dropped: then its column was
+    // valid either way, and it was written nowhere.
+    for (const ChunkJob::UnsetEconomy& economy : candidate.unsetEconomies) {
+        if (economy.exitIndex < point.exitIndex) continue;
+        if (economy.rowWritten) return Decision::No;
+        double speed = IsUnset(economy.memory, 0) ? memory.lastSpeed : economy.memory.lastSpeed;
+        double flow = IsUnset(economy.memory, 1) ? memory.lastFuelFlow : economy.memory.lastFuelFlow;
+        if (!CANDataMgr::Accepts(kColEconomy, EconomyReading(speed, flow).value)) return Decision::No;
+    }
+    return candidate.moreUnsetEconomies ? Decision::No : Decision::Yes;
 }
 
 void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::uint64_t cutPosition,
-                                std::int64_t numberBase, const DecoderMemory& memory, std::int64_t skipOffset) {
+                                std::int64_t numberBase, const DecoderMemory& memory) {
     job.fate = ChunkJob::Fate::Accepted;
     ++chunksTakenOver_;
     job.cut = cut;
     job.cutPosition = cutPosition;
     job.numberBase = numberBase;
     job.inherited = memory;
-    job.skipOffset = skipOffset;
     changed_.notify_all();
 }
 
-void ParallelConversion::AtEconomy(ChunkJob& job, const DecoderMemory& memory, int exitIndex) {
+void ParallelConversion::AtEconomy(ChunkJob& job, const DecoderMemory& memory, int exitIndex, bool rowWritten) {
     std::lock_guard<std::mutex> hold(lock_);
+    bool unsetRead = false;
     for (int which = 0; which < kRememberedCount; ++which) {
         if (IsUnset(memory, which)) {
-            job.lastUnsetRead[which] = exitIndex;
+            unsetRead = true;
         } else {
             job.rememberedSet[which] = true;
+        }
+    }
+    if (unsetRead) {
+        if (job.unsetEconomies.size() < ChunkJob::kMaxUnsetEconomies) {
+            job.unsetEconomies.push_back({exitIndex, rowWritten, memory});
+        } else {
+            job.moreUnsetEconomies = true;
         }
     }
     changed_.notify_all();
 }
 
-ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::size_t chunk,
-                                                          const BoundaryState& state) {
+ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::size_t chunk) {
     std::unique_lock<std::mutex> hold(lock_);
     Resume resume;
     if (chunk == job.index) {
@@ -195,7 +209,6 @@ ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::si
         // From here on it is the head: what it has not set itself it takes over.
         resume.inherit = true;
         resume.memory = job.inherited;
-        resume.skipOffset = job.skipOffset;
     }
     if (finished_ || job.abandoned) {
         resume.stop = true;
@@ -207,54 +220,9 @@ ParallelConversion::Resume ParallelConversion::AtBoundary(ChunkJob& job, std::si
     }
     std::size_t next = chunk + 1;
     resume.nextBoundary = plan_.IsLast(next) ? kNoBoundary : plan_.End(next);
-    headPosition_ = std::max(headPosition_, state.position);
+    headPosition_ = std::max(headPosition_, plan_.End(chunk));
     AbandonBetween(job.index + 1, next);
-    // Hunting where the next chunk's conversion began, with nothing left of a packet: the next
-    // chunk's output holds from its start, if its first hunt ends alike.
-    std::uint64_t start = plan_.HuntFrom(next);
-    DecoderMemory memory = state.memory;
-    if (resume.inherit) {
-        for (int which = 0; which < kRememberedCount; ++which) {
-            if (IsUnset(memory, which)) (which == 0 ? memory.lastSpeed : memory.lastFuelFlow) = Remembered(resume.memory, which);
-        }
-    }
-    if (!state.hunting || state.position != start || start <= job.huntFrom) return resume;
-    std::int64_t skipped = state.skipped + resume.skipOffset;
-    for (;;) {
-        if (finished_) return resume;
-        ChunkJob* candidate = jobs_[next].get();
-        if (candidate == nullptr && StartsSoon(next)) {
-            changed_.wait(hold);
-            continue;
-        }
-        if (candidate == nullptr || candidate->abandoned || candidate->inputTooShort) return resume;
-        Decision decision = Decision::Undecided;
-        OutputMark cut;
-        std::int64_t skipOffset = 0;
-        if (!candidate->mergePoints.empty()) {
-            const MergePoint& first = candidate->mergePoints.front();
-            std::int64_t skippedThere = skipped + static_cast<std::int64_t>(first.position - start);
-            decision = Decide(*candidate, first, skippedThere >= kSkipLimit, memory);
-            cut = first.mark;
-        } else if (candidate->reachedEnd) {
-            // It hunted through its whole chunk: nothing written, nothing remembered read.
-            decision = Decision::Yes;
-            skipOffset = skipped;
-        } else if (candidate->waitingToWrite) {
-            decision = Decision::No;
-        }
-        if (decision == Decision::Yes) {
-            Accept(*candidate, cut, start, job.numberBase + static_cast<std::int64_t>(state.mark.packets) -
-                                        static_cast<std::int64_t>(cut.packets),
-                   memory, skipOffset);
-            job.handedTo = next;
-            ++handedOver_;
-            resume.stop = true;
-            return resume;
-        }
-        if (decision == Decision::No) return resume;
-        changed_.wait(hold);
-    }
+    return resume;
 }
 
 bool ParallelConversion::WaitForTurn(ChunkJob& job) {

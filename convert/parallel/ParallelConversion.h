@@ -22,12 +22,12 @@ class ChunkConverter;
 // Converts a regular file on several threads with exactly the output of one conversion.
 //
 // The file is cut into chunks (ChunkPlan). Worker threads convert them speculatively, each
-// hunting from just before its chunk's start with fresh tables and no remembered speed or fuel
+// starting out of step just before its chunk with fresh tables and no remembered speed or fuel
 // flow, and keep their output. The first chunk's conversion is exact: it is the head. When the
-// head reaches the end of its chunk it converts on into the next one until it stands where the
-// next chunk's conversion stood too, with the same state (a MergePoint, or hunting at the very
-// start of the next chunk): there it stops, and the next chunk's conversion is accepted from that
-// point on and becomes the head in turn. Where the two never meet, the head converts the chunk
+// head reaches the end of its chunk it converts on into the next one until it finds its step
+// where the next chunk's conversion found it too, in the same state (a MergePoint): there it
+// stops, and the next chunk's conversion is accepted from that point on and becomes the head in
+// turn. Where the two never meet, the head converts the chunk
 // itself, and the chunk's own conversion is abandoned. So every byte of output comes from a
 // conversion that was exact where it was written.
 //
@@ -63,30 +63,22 @@ public:
 
     // What the chunks' conversions tell the coordinator, each on its own thread.
 
-    // The conversion of `job` stopped hunting at `point`; `packets` is its own count of packets.
-    // True when it is the head and has handed over to the next chunk's conversion there: it
-    // converts no further.
-    bool AtHuntExit(ChunkJob& job, const MergePoint& point);
-    // The conversion of `job` formed an economy after its hunt number `exitIndex` with `memory`.
-    void AtEconomy(ChunkJob& job, const DecoderMemory& memory, int exitIndex);
+    // The conversion of `job` found its step again at `point`. True when it is the head and has
+    // handed over to the next chunk's conversion there: it converts no further.
+    bool AtMergePoint(ChunkJob& job, const MergePoint& point);
+    // The conversion of `job` formed an economy after its merge point number `exitIndex` with
+    // `memory`, and wrote the packet's row or not.
+    void AtEconomy(ChunkJob& job, const DecoderMemory& memory, int exitIndex, bool rowWritten);
 
     // The conversion of `job` has read up to the end of chunk `chunk` and asks for more.
-    struct BoundaryState {
-        bool hunting = false;  // sliding over bytes for the synchronisation header
-        std::uint64_t position = 0;
-        std::int64_t skipped = 0;
-        DecoderMemory memory;
-        OutputMark mark;
-    };
     struct Resume {
-        bool stop = false;                    // the conversion ends here
-        std::uint64_t nextBoundary = 0;       // read on up to here (kNoBoundary: to the end)
-        bool inherit = false;                 // it was accepted while waiting at its end:
-        DecoderMemory memory;                 //   remembered values for those it has not set
-        std::int64_t skipOffset = 0;          //   and bytes to add to its skipped-byte count
+        bool stop = false;               // the conversion ends here
+        std::uint64_t nextBoundary = 0;  // read on up to here (kNoBoundary: to the end)
+        bool inherit = false;            // it goes on as the head: remembered values for those
+        DecoderMemory memory;            //   it has not set
     };
     static constexpr std::uint64_t kNoBoundary = ~std::uint64_t{0};
-    Resume AtBoundary(ChunkJob& job, std::size_t chunk, const BoundaryState& state);
+    Resume AtBoundary(ChunkJob& job, std::size_t chunk);
 
     // The output of `job` is full: waits for its turn to write it. False when the chunk was
     // abandoned meanwhile or the run stopped.
@@ -108,10 +100,9 @@ private:
     void Work();
     ChunkJob* TakeJob();
     void FinishJob(ChunkJob& job, ChunkConverter& converter);
-    Decision Decide(const ChunkJob& candidate, const MergePoint& point, bool skipLimitReached,
-                    const DecoderMemory& memory) const;
+    Decision Decide(const ChunkJob& candidate, const MergePoint& point, const DecoderMemory& memory) const;
     void Accept(ChunkJob& job, const OutputMark& cut, std::uint64_t cutPosition, std::int64_t numberBase,
-                const DecoderMemory& memory, std::int64_t skipOffset);
+                const DecoderMemory& memory);
     void AbandonBetween(std::size_t first, std::size_t last);  // under the lock
     void Abandon(ChunkJob& job);                                // under the lock
     void StopAll();                                             // under the lock

@@ -34,7 +34,7 @@ private:
         --closesLeft_;
     }
     bool Stopped() const { return closesLeft_ <= 0; }
-    static bool LeftHunting(std::uint64_t, std::int64_t) { return false; }
+    static bool Resynchronised(std::uint64_t) { return false; }
 
     int closesLeft_;
 };
