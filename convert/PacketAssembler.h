@@ -33,8 +33,6 @@ private:
         fields_.ClearValidFlags();
     }
     bool Stopped() const { return output_.Failed(); }
-    // The one conversion of a log converts it all.
-    static bool Resynchronised(std::uint64_t) { return false; }
 
     CANDataMgr& fields_;
     MessageDecoder& decoder_;

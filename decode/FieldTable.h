@@ -97,12 +97,6 @@ public:
     // the life of the table.
     CANDataMgr(const RunOptions& options, TextBuffer& diagnostics);
 
-    // Whether the column accepts a value: the value truncated toward zero lies in its range.
-    [[gnu::always_inline]] static bool Accepts(int column, double value) {
-        std::int32_t whole = TruncateToInt32(value);
-        return whole >= kColumnDefinitions[column].min && whole <= kColumnDefinitions[column].max;
-    }
-
     // Stores a reading after checking its value, truncated toward zero, against the column's
     // range; an implausible value is reported and dropped, leaving the column as it was.
     [[gnu::always_inline]] void SetFieldValue(const Reading& reading, int column) {
@@ -116,7 +110,8 @@ public:
                 return;
             }
         }
-        if (!Accepts(column, reading.value)) [[unlikely]] {
+        std::int32_t whole = TruncateToInt32(reading.value);
+        if (whole < kColumnDefinitions[column].min || whole > kColumnDefinitions[column].max) [[unlikely]] {
             ReportOutOfRange(entry, reading.value);
             return;
         }

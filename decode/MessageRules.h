@@ -68,15 +68,6 @@ struct MessageRuleShape {
     std::uint64_t columns;
 };
 
-// The instantaneous economy from the speed and fuel flow remembered so far: distance per unit of
-// fuel, 999.9 when moving with no fuel flow.
-inline Reading EconomyReading(double speed, double flow) {
-    if (speed <= 0 && flow <= 0) return Reading::Whole(0);
-    if (speed >= 0 && flow <= 0) return Reading::Decimal(999.9, 9999, 1);
-    std::int32_t tenths = RoundToStepCount(speed / flow, 0.1);
-    return Reading::Decimal(0.1 * tenths, tenths, 1);  // as RoundToStep forms it
-}
-
 namespace rule_detail {
 
 constexpr std::uint64_t Byte(int index, std::uint64_t bits = 0xFF) { return bits << (8 * index); }
@@ -223,8 +214,19 @@ inline void DecodeShifter(const std::uint8_t* d, RuleContext& c) {
     c.StoreWord(kColShifter, word);
 }
 
+// The instantaneous economy from the speed and fuel flow remembered so far: distance per unit of
+// fuel, 999.9 when moving with no fuel flow.
 inline void DecodeEconomy(RuleContext& c) {
-    c.Store(kColEconomy, EconomyReading(c.memory.lastSpeed, c.memory.lastFuelFlow));
+    double speed = c.memory.lastSpeed;
+    double flow = c.memory.lastFuelFlow;
+    if (speed <= 0 && flow <= 0) {
+        c.Store(kColEconomy, Reading::Whole(0));
+    } else if (speed >= 0 && flow <= 0) {
+        c.Store(kColEconomy, Reading::Decimal(999.9, 9999, 1));
+    } else {
+        std::int32_t tenths = RoundToStepCount(speed / flow, 0.1);
+        c.Store(kColEconomy, Reading::Decimal(0.1 * tenths, tenths, 1));  // as RoundToStep forms it
+    }
 }
 
 inline void DecodeLights(const std::uint8_t* d, RuleContext& c) {

@@ -23,13 +23,14 @@ inline constexpr std::int64_t kFramingSkipLimit = 880;
 //   void Record(std::uint16_t id, const std::uint8_t* record)  an accepted record's 11 bytes;
 //   void ClosePacket()   write out the packet in progress and begin an empty one;
 //   bool Stopped() const true once nothing more can be written;
+// and, when it declares `static constexpr bool kWantsSteps = true`,
 //   bool Resynchronised(std::uint64_t consumed)
 //                        the framer found its step again after sliding over bytes (hunting or
 //                        regaining) and reported them: it is about to take the record `consumed`
 //                        bytes into the input with no value of a packet pending; true ends the
 //                        framing there. The conversion of a chunk of a log hands over to the
-//                        conversion of the next chunk so; the one conversion of a whole log gives
-//                        false, which the compiler then drops.
+//                        conversion of the next chunk so. For the one conversion of a whole log
+//                        none of this is compiled.
 // (The records then reach the class's own members without a detour through a reference.)
 template <class Packets>
 class PacketFramer {
@@ -80,6 +81,14 @@ private:
     };
     using HeaderSearch = const std::uint8_t* (*)(const std::uint8_t*, const std::uint8_t*);
 
+    static constexpr bool WantsSteps() {
+        if constexpr (requires { Packets::kWantsSteps; }) {
+            return Packets::kWantsSteps;
+        } else {
+            return false;
+        }
+    }
+
     // Slides over the input until `search` finds a header, counting every byte passed over; the
     // record it starts is then followed in step.
     void SlideTo(InputWindow& input, HeaderSearch search) {
@@ -91,7 +100,7 @@ private:
                 skipped_ += found - from;
                 input.AdvanceTo(found);
                 state_ = State::InStep;
-                resynchronised_ = true;
+                if constexpr (WantsSteps()) resynchronised_ = true;
                 return;
             }
             // No window that starts before the last two bytes holds a header; they may begin one
@@ -124,9 +133,11 @@ private:
         MessageKind kind = KnownMessageTable::KindOf(id, RawRecord::LengthOf(input.Position()));
         if (!kind.Known()) return SkipUnknownRecord(input);
         if (skipped_ > 0) ReportSkipped(id);
-        if (resynchronised_) {
-            resynchronised_ = false;
-            if (Self().Resynchronised(input.Consumed())) return End();
+        if constexpr (WantsSteps()) {
+            if (resynchronised_) {
+                resynchronised_ = false;
+                if (Self().Resynchronised(input.Consumed())) return End();
+            }
         }
         if (!input.Ensure(RawRecord::kSize)) return End();
         const std::uint8_t* at = input.Position();

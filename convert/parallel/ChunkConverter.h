@@ -55,6 +55,9 @@ public:
         : PacketFramer(options, diagnostics), fields_(fields), decoder_(decoder), writer_(writer), converter_(converter) {}
 
 
+    // The framer tells where it finds its step again: the merge points.
+    static constexpr bool kWantsSteps = true;
+
 private:
     friend PacketFramer<ChunkAssembler>;
 

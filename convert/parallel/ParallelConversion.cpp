@@ -7,6 +7,7 @@
 #include "convert/parallel/ChunkConverter.h"
 #include "core/MemoryStreams.h"
 #include "csv/PacketRowWriter.h"
+#include "rawlog/KnownMessageTable.h"
 
 namespace drovane {
 namespace {
@@ -36,6 +37,7 @@ ParallelConversion::ParallelConversion(const RunOptions& options, RandomAccessIn
       plan_(ChunkPlan::For(inputSize, std::max(1u, settings.threads), settings.chunkSize)),
       threads_(std::max(1u, settings.threads)),
       writer_(csv, diagnostics, HeaderRowFor(options), PacketRowWriter::kRowRoom),
+      economyProbe_(options),
       jobs_(plan_.Count()) {}
 
 ParallelConversion::~ParallelConversion() = default;
@@ -136,8 +138,20 @@ bool ParallelConversion::AtMergePoint(ChunkJob& job, const MergePoint& point) {
     }
 }
 
+ParallelConversion::EconomyProbe::EconomyProbe(const RunOptions& options)
+    : diagnostics_(nowhere_, 0), fields_(options, diagnostics_), decoder_(options, fields_, diagnostics_) {}
+
+bool ParallelConversion::EconomyProbe::Accepts(const DecoderMemory& memory) {
+    static constexpr std::uint8_t kNoData[MessageDecoder::kMaxDataLength] = {};
+    fields_.ClearValidFlags();
+    decoder_.SetMemory(memory);
+    decoder_.DecodeMessage(KnownMessageTable::kClosingId, KnownMessageTable::LengthOf(KnownMessageTable::kClosingId),
+                           kNoData);
+    return (fields_.ValidColumns() >> kColEconomy & 1) != 0;
+}
+
 ParallelConversion::Decision ParallelConversion::Decide(const ChunkJob& candidate, const MergePoint& point,
-                                                        const DecoderMemory& memory) const {
+                                                        const DecoderMemory& memory) {
     if (candidate.inputTooShort) return Decision::No;
     bool allKnown = true;  // no economy after the point can still read a value unset there
     for (int which = 0; which < kRememberedCount; ++which) {
@@ -154,9 +168,9 @@ ParallelConversion::Decision ParallelConversion::Decide(const ChunkJob& candidat
     for (const ChunkJob::UnsetEconomy& economy : candidate.unsetEconomies) {
         if (economy.exitIndex < point.exitIndex) continue;
         if (economy.rowWritten) return Decision::No;
-        double speed = IsUnset(economy.memory, 0) ? memory.lastSpeed : economy.memory.lastSpeed;
-        double flow = IsUnset(economy.memory, 1) ? memory.lastFuelFlow : economy.memory.lastFuelFlow;
-        if (!CANDataMgr::Accepts(kColEconomy, EconomyReading(speed, flow).value)) return Decision::No;
+        DecoderMemory remembered{IsUnset(economy.memory, 0) ? memory.lastSpeed : economy.memory.lastSpeed,
+                                 IsUnset(economy.memory, 1) ? memory.lastFuelFlow : economy.memory.lastFuelFlow};
+        if (!economyProbe_.Accepts(remembered)) return Decision::No;
     }
     return candidate.moreUnsetEconomies ? Decision::No : Decision::Yes;
 }

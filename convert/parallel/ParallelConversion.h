@@ -13,7 +13,10 @@
 #include "core/ProgressObserver.h"
 #include "core/RandomAccessInput.h"
 #include "core/RunOptions.h"
+#include "core/MemoryStreams.h"
 #include "core/TextBuffer.h"
+#include "decode/FieldTable.h"
+#include "decode/MessageDecoder.h"
 
 namespace drovane {
 
@@ -100,7 +103,20 @@ private:
     void Work();
     ChunkJob* TakeJob();
     void FinishJob(ChunkJob& job, ChunkConverter& converter);
-    Decision Decide(const ChunkJob& candidate, const MergePoint& point, const DecoderMemory& memory) const;
+    Decision Decide(const ChunkJob& candidate, const MergePoint& point, const DecoderMemory& memory);
+
+    // Forms an economy with the decoder's own rule, to tell whether its column takes it.
+    class EconomyProbe {
+    public:
+        explicit EconomyProbe(const RunOptions& options);
+        bool Accepts(const DecoderMemory& memory);
+
+    private:
+        StringOutputSink nowhere_;
+        TextBuffer diagnostics_;
+        CANDataMgr fields_;
+        MessageDecoder decoder_;
+    };
     void Accept(ChunkJob& job, const OutputMark& cut, std::uint64_t cutPosition, std::int64_t numberBase,
                 const DecoderMemory& memory);
     void AbandonBetween(std::size_t first, std::size_t last);  // under the lock
@@ -112,6 +128,7 @@ private:
     const ChunkPlan plan_;
     const unsigned threads_;
     OrderedWriter writer_;
+    EconomyProbe economyProbe_;  // used under the lock
 
     std::mutex lock_;
     std::condition_variable changed_;

@@ -34,7 +34,6 @@ private:
         --closesLeft_;
     }
     bool Stopped() const { return closesLeft_ <= 0; }
-    static bool Resynchronised(std::uint64_t) { return false; }
 
     int closesLeft_;
 };
