@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Conversion.h"
+#include "convert/Conversion.h"
 #include "app/RunDriver.h"
 #include "core/MemoryStreams.h"
 #include "platform/FileStatus.h"
