@@ -1,12 +1,24 @@
 #include "app/CommandLine.h"
 
+#include <charconv>
+
 namespace drovane {
 namespace {
 
 struct Option {
     std::string_view argument;
     void (*apply)(CommandLine& line);
+    // An option that takes the next argument as its value: false for a value it refuses.
+    bool (*applyValue)(CommandLine& line, std::string_view value) = nullptr;
 };
+
+bool ApplyThreads(CommandLine& line, std::string_view value) {
+    unsigned threads = 0;
+    auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threads);
+    if (error != std::errc() || end != value.data() + value.size() || threads == 0 || threads > kMaxThreads) return false;
+    line.threads = threads;
+    return true;
+}
 
 // Compared exactly and case-sensitively, in this order.
 constexpr Option kOptions[] = {
@@ -21,17 +33,14 @@ constexpr Option kOptions[] = {
     {"-h", [](CommandLine& line) { line.action = CommandLineAction::ShowHelp; }},
     {"--help", [](CommandLine& line) { line.action = CommandLineAction::ShowHelp; }},
     {"--version", [](CommandLine& line) { line.action = CommandLineAction::ShowVersion; }},
+    {"-j", nullptr, ApplyThreads},
 };
 
-// Applies a recognised option; false when the argument is no option.
-bool ApplyOption(std::string_view argument, CommandLine& line) {
+const Option* FindOption(std::string_view argument) {
     for (const Option& option : kOptions) {
-        if (option.argument == argument) {
-            option.apply(line);
-            return true;
-        }
+        if (option.argument == argument) return &option;
     }
-    return false;
+    return nullptr;
 }
 
 // A lone "-" is a name: the standard stream.
@@ -45,13 +54,24 @@ CommandLineResult ParseCommandLine(std::span<const std::string_view> arguments) 
     CommandLineResult result;
     CommandLine& line = result.commandLine;
     bool namesOnly = false;
-    for (std::string_view argument : arguments) {
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        std::string_view argument = arguments[at];
         if (!namesOnly) {
             if (argument == "--") {
                 namesOnly = true;
                 continue;
             }
-            if (ApplyOption(argument, line)) {
+            if (const Option* option = FindOption(argument)) {
+                if (option->applyValue != nullptr) {
+                    std::string_view value = at + 1 < arguments.size() ? arguments[++at] : std::string_view();
+                    if (!option->applyValue(line, value)) {
+                        result.verdict = CommandLineVerdict::BadValue;
+                        result.faultyArgument = std::string(argument) + " " + std::string(value);
+                        return result;
+                    }
+                    continue;
+                }
+                option->apply(line);
                 if (line.action != CommandLineAction::Convert) return result;
                 continue;
             }

@@ -21,19 +21,25 @@ struct CommandLine {
     CommandLineAction action = CommandLineAction::Convert;
     bool overwriteForeignFile = false;  // "-f"
     bool quiet = false;                 // "-q": no banner, no "--- opened" lines, no summary
+    unsigned threads = 0;               // "-j N"; 0: as many as the machine has cores
 };
+
+// The most threads "-j" takes.
+inline constexpr unsigned kMaxThreads = 256;
 
 enum class CommandLineVerdict {
     Accepted,
     UnknownOption,  // an argument beginning with "-" that is no option
     BadArgument,    // a third name
+    BadValue,       // an option's value it does not take, or none where it needs one
 };
 
 struct CommandLineResult {
     CommandLineVerdict verdict = CommandLineVerdict::Accepted;
     // The options read up to the end, or up to the first failure.
     CommandLine commandLine;
-    // The argument that failed: the unknown option or the third name.
+    // The argument that failed: the unknown option, the third name, or the option whose value
+    // is bad followed by a space and the value ("-j 0"; "-j " when the value is missing).
     std::string faultyArgument;
 };
 

@@ -3,20 +3,25 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "app/Banner.h"
 #include "app/CommandLine.h"
+#include "app/FileRandomAccess.h"
 #include "app/OutputGuards.h"
 #include "app/ProgressLine.h"
 #include "app/Usage.h"
 #include "convert/Conversion.h"
+#include "convert/parallel/ParallelConversion.h"
 #include "core/FileByteSource.h"
 #include "core/FileOutputSink.h"
 #include "core/TextBuffer.h"
 #include "platform/FileStatus.h"
+#include "platform/PositionedRead.h"
 #include "platform/Terminal.h"
 #include "platform/WholeFile.h"
 
@@ -106,27 +111,53 @@ std::uint64_t RegularFileSize(std::FILE* file) {
 // regular file, never together with the traces of -v, -d and -D, and never when the rows
 // themselves go to a terminal.
 ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& options, std::FILE* input,
-                            std::FILE* output, TextBuffer& diagnostics, Conversion& conversion) {
+                            std::FILE* output, TextBuffer& diagnostics, std::function<std::int64_t()> rowsSoFar) {
     if (terminalLine == nullptr || options.verbose || options.debugFlags != 0) return nullptr;
     if (platform::IsTerminal(output)) return nullptr;
     std::uint64_t size = RegularFileSize(input);
     if (size == 0) return nullptr;
-    terminalLine->Start(size, diagnostics, [&conversion] { return conversion.Writer().RowsWritten(); });
+    terminalLine->Start(size, diagnostics, std::move(rowsSoFar));
     return terminalLine;
 }
 
-// Runs the conversion between the open input and output, reports what failed on the way or that
-// there was nothing to convert, and puts the output in place when it holds rows; the status.
-int ConvertStreams(Conversion& conversion, std::FILE* input, platform::WholeFile& output, FileOutputSink& outputSink,
-                   TextBuffer& csv, TextBuffer& diagnostics, const RunNames& names, ProgressLine* progress) {
+// The threads a conversion takes: those asked for, else one per core; one for a log from standard
+// input or a small one, and for the traces of -v, -d and -D and the held values of --hold, which
+// follow the log from its start.
+unsigned ThreadsFor(const CommandLine& line, std::uint64_t inputSize) {
+    const RunOptions& options = line.options;
+    if (inputSize < ChunkPlan::kParallelFrom || options.verbose || options.debugFlags != 0 || options.holdValues) {
+        return 1;
+    }
+    return line.threads != 0 ? line.threads : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Runs the conversion between the open input and output, on one thread or, when `parallel` is
+// given, on several; reports what failed on the way or that there was nothing to convert, and puts
+// the output in place when it holds rows; the status.
+int ConvertStreams(Conversion& conversion, ParallelConversion* parallel, std::FILE* input, platform::WholeFile& output,
+                   FileOutputSink& outputSink, TextBuffer& csv, TextBuffer& diagnostics, const RunNames& names,
+                   ProgressLine* progress) {
     // Both files are read and written in large blocks of our own; standard output is unbuffered
     // from the start.
     std::setvbuf(input, nullptr, _IONBF, 0);
     if (!names.outputIsStream) std::setvbuf(output.Stream(), nullptr, _IONBF, 0);
     outputSink.Attach(output.Stream());
 
-    FileByteSource source(input);
-    conversion.Run(source, InputWindow::kDefaultCapacity, progress);
+    int readError = 0;
+    bool inputTooShort = false;
+    std::int64_t rows = 0;
+    if (parallel != nullptr) {
+        parallel->Run(progress);
+        readError = parallel->ReadErrorNumber();
+        inputTooShort = parallel->InputTooShort();
+        rows = parallel->RowsWritten();
+    } else {
+        FileByteSource source(input);
+        conversion.Run(source, InputWindow::kDefaultCapacity, progress);
+        readError = source.ErrorNumber();
+        inputTooShort = conversion.InputTooShort();
+        rows = conversion.Writer().RowsWritten();
+    }
     if (progress != nullptr) progress->Stop();
 
     csv.Flush();
@@ -135,16 +166,16 @@ int ConvertStreams(Conversion& conversion, std::FILE* input, platform::WholeFile
     if (writeError == 0) writeError = closeError;
 
     int status = kExitSuccess;
-    if (source.Failed()) {
-        ReportError(diagnostics, "*** FAIL: reading input file " + names.input, source.ErrorNumber());
+    if (readError != 0) {
+        ReportError(diagnostics, "*** FAIL: reading input file " + names.input, readError);
         status = kExitFailure;
     }
     if (writeError != 0) {
         ReportError(diagnostics, "*** FAIL: writing output file " + names.output, writeError);
         status = kExitFailure;
     }
-    if (status == kExitSuccess && conversion.Writer().RowsWritten() == 0) {
-        if (!conversion.InputTooShort()) {
+    if (status == kExitSuccess && rows == 0) {
+        if (!inputTooShort) {
             diagnostics.Append("*** ERROR: no data packets found in input file ");
             diagnostics.Append(names.input);
             diagnostics.Put('\n');
@@ -211,11 +242,21 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
     }
     ReportProgress(diagnostics, line.quiet, "--- opened out file ", names.output, "\n\n");
 
-    ProgressLine* progress =
-        StartProgress(terminalLine, line.options, input, output.Stream(), diagnostics, conversion);
-    int status = ConvertStreams(conversion, input, output, outputSink, csv, diagnostics, names, progress);
+    std::uint64_t inputSize = names.inputIsStream ? 0 : RegularFileSize(input);
+    unsigned threads = ThreadsFor(line, inputSize);
+    std::optional<FileRandomAccess> randomAccess;
+    std::optional<ParallelConversion> parallel;
+    if (threads > 1) {
+        randomAccess.emplace(input);
+        parallel.emplace(line.options, *randomAccess, inputSize, csv, diagnostics,
+                         ParallelConversion::Settings{.threads = threads});
+    }
+    const auto rowsSoFar = [&] { return parallel ? parallel->RowsWritten() : conversion.Writer().RowsWritten(); };
+    ProgressLine* progress = StartProgress(terminalLine, line.options, input, output.Stream(), diagnostics, rowsSoFar);
+    int status = ConvertStreams(conversion, parallel ? &*parallel : nullptr, input, output, outputSink, csv,
+                                diagnostics, names, progress);
     if (status == kExitSuccess) {
-        std::int64_t rows = conversion.Writer().RowsWritten();
+        std::int64_t rows = rowsSoFar();
         ReportProgress(diagnostics, line.quiet, "--- wrote ",
                        std::to_string(rows) + (rows == 1 ? " row to " : " rows to ") + names.output);
     }
@@ -240,7 +281,8 @@ int Run(std::span<const std::string_view> arguments, Console& console, TextBuffe
     if (!line.quiet) PrintBanner(diagnostics);
     if (parsed.verdict != CommandLineVerdict::Accepted) {
         diagnostics.Append(parsed.verdict == CommandLineVerdict::UnknownOption ? "*** FAIL: unknown option: "
-                                                                                : "*** FAIL: bad argument: ");
+                           : parsed.verdict == CommandLineVerdict::BadValue    ? "*** FAIL: bad value: "
+                                                                               : "*** FAIL: bad argument: ");
         diagnostics.Append(parsed.faultyArgument);
         diagnostics.Put('\n');
         PrintUsage(diagnostics);

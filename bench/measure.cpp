@@ -1,4 +1,5 @@
-// Runs one command and prints its wall-clock time in seconds and its peak resident set size in KiB:
+// Runs one command and prints its wall-clock time in seconds, its peak resident set size in KiB,
+// its exit status and the processor time it took (user and system) in seconds:
 //   drovane-measure [--stdout FILE] [--stderr FILE] [--remove FILE] -- COMMAND [ARGUMENT...]
 // --remove deletes a file (the output of an earlier run) before the clock starts, so that every
 // run writes a new file instead of also paying for cutting the old one down.
@@ -68,6 +69,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%.4f %ld %d\n", seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+    const auto cpu = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
+    std::printf("%.4f %ld %d %.4f\n", seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                cpu(usage.ru_utime) + cpu(usage.ru_stime));
     return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "core/ByteSource.h"
 #include "core/OutputSink.h"
+#include "core/RandomAccessInput.h"
 
 namespace drovane {
 
@@ -36,6 +37,26 @@ private:
     std::size_t maxChunk_;
     std::size_t position_ = 0;
     bool failed_ = false;
+};
+
+// The same bytes read at any offset; a read that reaches `failAt` fails there with EIO.
+class MemoryRandomAccessInput final : public RandomAccessInput {
+public:
+    explicit MemoryRandomAccessInput(std::string_view bytes, std::size_t failAt = std::string_view::npos)
+        : bytes_(bytes), failAt_(failAt) {}
+
+    std::size_t ReadAt(std::uint64_t offset, unsigned char* destination, std::size_t size, int& errorNumber) override {
+        std::size_t limit = std::min(bytes_.size(), failAt_);
+        std::size_t from = std::min<std::uint64_t>(offset, limit);
+        std::size_t count = std::min(size, limit - from);
+        std::copy_n(bytes_.data() + from, count, destination);
+        if (count < size && limit == failAt_ && failAt_ < bytes_.size()) errorNumber = EIO;
+        return count;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t failAt_;
 };
 
 // A sink that collects everything written into a string; can be told to refuse writes.

@@ -52,6 +52,11 @@ public:
     // Sends what is buffered to the sink; false once any block was refused.
     bool Flush();
 
+    // The text collected and not yet sent, for a buffer that keeps a whole stretch of text in
+    // memory to be used elsewhere; Discard drops it unsent.
+    std::string_view Buffered() const { return {start_.get(), static_cast<std::size_t>(end_ - start_.get())}; }
+    void Discard() { end_ = start_.get(); }
+
     bool Failed() const { return failed_; }
     int ErrorNumber() const { return errorNumber_; }
     // True when the last byte handed over (buffered or sent) was not a line end.

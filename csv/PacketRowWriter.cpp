@@ -16,16 +16,11 @@ void PacketRowWriter::WritePacket() {
         headerWritten_ = true;
     }
     int valid = fields_.ValidBesidesTime();
-    int invalid = kColumnCount - 1 - valid;
-    if (valid < kMinimumValidColumns && invalid > valid) {
+    if (SkipsPacket(valid)) {
         // The values of a skipped packet were accepted all the same: later rows may hold them.
         if (options_.holdValues) [[unlikely]]
             heldColumns_ |= fields_.ValidColumns();
-        diagnostics_.Append("*** WARNING: skipping data packet, ");
-        diagnostics_.AppendInteger(invalid);
-        diagnostics_.Append(" fields invalid, ");
-        diagnostics_.AppendInteger(valid);
-        diagnostics_.Append(" fields valid\n");
+        WarnSkipped(diagnostics_, valid);
         return;
     }
     if (options_.verbose) {
@@ -47,15 +42,27 @@ void PacketRowWriter::HoldValues() {
     fields_.MarkValid(heldColumns_);
 }
 
-void PacketRowWriter::WriteHeaderRow() {
-    for (int column = 0; column < kColumnCount; ++column) {
-        if (column != 0) output_.Put(',');
-        output_.Put('"');
-        output_.Append(fields_.Entry(column).name);
-        output_.Put('"');
-    }
-    output_.Put('\n');
+void PacketRowWriter::WarnSkipped(TextBuffer& diagnostics, int valid) {
+    diagnostics.Append("*** WARNING: skipping data packet, ");
+    diagnostics.AppendInteger(kColumnCount - 1 - valid);
+    diagnostics.Append(" fields invalid, ");
+    diagnostics.AppendInteger(valid);
+    diagnostics.Append(" fields valid\n");
 }
+
+std::string PacketRowWriter::HeaderRow(const CANDataMgr& fields) {
+    std::string row;
+    for (int column = 0; column < kColumnCount; ++column) {
+        if (column != 0) row += ',';
+        row += '"';
+        row += fields.Entry(column).name;
+        row += '"';
+    }
+    row += '\n';
+    return row;
+}
+
+void PacketRowWriter::WriteHeaderRow() { output_.Append(HeaderRow(fields_)); }
 
 void PacketRowWriter::WriteDataRow() {
     std::uint64_t valid = fields_.ValidColumns();
@@ -63,28 +70,13 @@ void PacketRowWriter::WriteDataRow() {
         WriteRowWithLongTexts(valid);
         return;
     }
-    // Every cell's text lies at the start of a block of its entry: the comma goes first, then the
-    // block is copied whole, and the row advances past the text alone, which is empty when the
-    // column holds no value. No cell costs a branch.
-    constexpr std::size_t kBlock = CANFieldEntry::kTextBlock;
-    static_assert(kBlock == 16);
-    constexpr std::size_t kRowRoom = kColumnCount * (kBlock + 1) + 1;
-    static_assert(kRowRoom <= TextBuffer::kMaxClaim);
     const CANDataMgr& fields = fields_;  // held apart from the row, which the compiler must assume may alias it
     char* out = output_.Claim(kRowRoom);
     // Time, first in the row, goes without a comma.
     const CANFieldEntry& time = fields.Entry(kColTime);
-    std::memcpy(out, time.TextBlock(), kBlock);
+    std::memcpy(out, time.TextBlock(), CANFieldEntry::kTextBlock);
     out += time.Length() & (0 - (valid & 1));
-#pragma GCC unroll 34
-    for (int column = 1; column < kColumnCount; ++column) {
-        const CANFieldEntry& entry = fields.Entry(column);
-        *out = ',';
-        std::memcpy(out + 1, entry.TextBlock(), kBlock);
-        out += 1 + (entry.Length() & (0 - (valid >> column & 1)));
-    }
-    *out++ = '\n';
-    output_.Commit(out);
+    output_.Commit(WriteCellsAfterTime(fields, valid, out));
 }
 
 // The general row, for the rare packet with a cell text too long to lie inside its entry.
@@ -94,6 +86,26 @@ void PacketRowWriter::WriteRowWithLongTexts(std::uint64_t valid) {
         if ((valid & 1) != 0) output_.Append(fields_.Entry(column).Value());
     }
     output_.Put('\n');
+}
+
+char* PacketRowWriter::WriteAnyCellsAfterTime(const CANDataMgr& fields, std::uint64_t valid, char* out) {
+    for (int column = 1; column < kColumnCount; ++column) {
+        *out++ = ',';
+        if ((valid >> column & 1) == 0) continue;
+        std::string_view text = fields.Entry(column).Value();
+        std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    }
+    *out++ = '\n';
+    return out;
+}
+
+std::size_t PacketRowWriter::AnyCellsAfterTimeLength(const CANDataMgr& fields, std::uint64_t valid) {
+    std::size_t length = kColumnCount;  // the commas and the line end
+    for (int column = 1; column < kColumnCount; ++column) {
+        if ((valid >> column & 1) != 0) length += fields.Entry(column).Value().size();
+    }
+    return length;
 }
 
 }  // namespace drovane

@@ -38,6 +38,14 @@ public:
     void HexDump(std::uint16_t id, std::uint8_t length, const std::uint8_t* data);
 
     const DecoderMemory& Memory() const { return memory_; }
+    // Sets the remembered values, for a conversion that starts in the middle of a log. The rules
+    // that remember a value run again on their next message even when it repeats the last one:
+    // marking their columns valid would not remember it.
+    void SetMemory(const DecoderMemory& memory) {
+        memory_ = memory;
+        lastMessages_[kRuleSpeed].columns = 0;
+        lastMessages_[kRuleFuelFlow].columns = 0;
+    }
 
 private:
     // A message whose data bits equal those of its rule's last message stores the same values

@@ -22,7 +22,15 @@ inline constexpr std::int64_t kFramingSkipLimit = 880;
 // skipped. `Packets` is the class that derives from the framer, and provides
 //   void Record(std::uint16_t id, const std::uint8_t* record)  an accepted record's 11 bytes;
 //   void ClosePacket()   write out the packet in progress and begin an empty one;
-//   bool Stopped() const true once nothing more can be written.
+//   bool Stopped() const true once nothing more can be written;
+// and, when it declares `static constexpr bool kWantsSteps = true`,
+//   bool Resynchronised(std::uint64_t consumed)
+//                        the framer found its step again after sliding over bytes (hunting or
+//                        regaining) and reported them: it is about to take the record `consumed`
+//                        bytes into the input with no value of a packet pending; true ends the
+//                        framing there. The conversion of a chunk of a log hands over to the
+//                        conversion of the next chunk so. For the one conversion of a whole log
+//                        none of this is compiled.
 // (The records then reach the class's own members without a detour through a reference.)
 template <class Packets>
 class PacketFramer {
@@ -33,10 +41,14 @@ public:
         : verbose_(options.verbose), diagnostics_(diagnostics) {}
 
     // Frames the whole input; returns at its end, on a read error, or once Packets stopped.
-    void Run(InputWindow& input) {
-        state_ = State::Hunting;
-        skipped_ = 0;
+    // `outOfStep`: the input starts far out of step, as the middle of a log does for the
+    // conversion of a chunk of it: the framer regains step at the first known header and writes
+    // out the (empty) packet in progress there, as after long damage.
+    void Run(InputWindow& input, bool outOfStep = false) {
+        state_ = outOfStep ? State::Regaining : State::Hunting;
+        skipped_ = outOfStep ? kSkipLimit : 0;
         tracked_ = {};
+        resynchronised_ = false;
         inputTooShort_ = !input.Ensure(RawRecord::kHeaderSize);
         if (inputTooShort_) {
             diagnostics_.Append("*** ERROR: unable to read file\n");
@@ -55,6 +67,11 @@ public:
     // True when the last run found not even one record header to read, and said so.
     bool InputTooShort() const { return inputTooShort_; }
 
+protected:
+    // For the conversion of a chunk of a log (convert/parallel/): whether the framer hunts for the
+    // synchronisation header, as after a packet's closing record.
+    bool Hunting() const { return state_ == State::Hunting; }
+
 private:
     enum class State {
         Hunting,    // sliding byte by byte to the synchronisation header
@@ -63,6 +80,14 @@ private:
         Done,       // the input ended, or nothing more can be written
     };
     using HeaderSearch = const std::uint8_t* (*)(const std::uint8_t*, const std::uint8_t*);
+
+    static constexpr bool WantsSteps() {
+        if constexpr (requires { Packets::kWantsSteps; }) {
+            return Packets::kWantsSteps;
+        } else {
+            return false;
+        }
+    }
 
     // Slides over the input until `search` finds a header, counting every byte passed over; the
     // record it starts is then followed in step.
@@ -75,6 +100,7 @@ private:
                 skipped_ += found - from;
                 input.AdvanceTo(found);
                 state_ = State::InStep;
+                if constexpr (WantsSteps()) resynchronised_ = true;
                 return;
             }
             // No window that starts before the last two bytes holds a header; they may begin one
@@ -107,6 +133,12 @@ private:
         MessageKind kind = KnownMessageTable::KindOf(id, RawRecord::LengthOf(input.Position()));
         if (!kind.Known()) return SkipUnknownRecord(input);
         if (skipped_ > 0) ReportSkipped(id);
+        if constexpr (WantsSteps()) {
+            if (resynchronised_) {
+                resynchronised_ = false;
+                if (Self().Resynchronised(input.Consumed())) return End();
+            }
+        }
         if (!input.Ensure(RawRecord::kSize)) return End();
         const std::uint8_t* at = input.Position();
         const std::uint8_t* lastWhole = input.End() - RawRecord::kSize;  // where the last whole record may start
@@ -186,6 +218,7 @@ private:
     std::int64_t skipped_ = 0;
     TrackedRange tracked_;
     bool inputTooShort_ = false;
+    bool resynchronised_ = false;  // the next record is the first after a slide
 };
 
 }  // namespace drovane

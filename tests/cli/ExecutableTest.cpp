@@ -306,6 +306,39 @@ TEST_F(Executable, HoldFillsCellsFromTheLastValueOfTheirColumn) {
 #endif
 }
 
+// A log of a few MiB converts on several threads, as by default, exactly as on one (-j 1): the
+// same CSV, the same messages and summary line, the same status; random bytes too, with nothing
+// to convert.
+TEST_F(Executable, ThreadsChangeNothingTheConverterWrites) {
+#ifndef DROVANE_SYNTH_PATH
+    GTEST_SKIP() << "needs drovane-synth";
+#else
+    const std::string synth = "cd " + Quote(dir.Path().string()) + " && " + DROVANE_SYNTH_PATH;
+    ASSERT_EQ(RunShell(synth + " --megabytes 5 --seed 4 --damage 0.05 drive.bin >/dev/null", dir).status, 0);
+    ASSERT_EQ(RunShell(synth + " --megabytes 3 --seed 5 --damage 0.05 --harsh harsh.bin >/dev/null", dir).status, 0);
+    std::string bytes(3 << 20, '\0');
+    std::uint64_t state = 88172645463325252ull;
+    for (char& byte : bytes) {
+        state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+        byte = static_cast<char>(state);
+    }
+    test::WriteFile(dir.File("noise.bin"), bytes);
+    for (std::string log : {"drive", "harsh", "noise"}) {
+        auto one = Run("-j 1 " + log + ".bin one.csv");
+        for (std::string threads : {"", "-j 2 ", "-j 5 -US "}) {
+            auto many = Run(threads + log + ".bin many.csv");
+            if (threads.find("-US") != std::string::npos) one = Run("-US -j 1 " + log + ".bin one.csv");
+            std::string messages = many.standardError;
+            for (std::size_t at; (at = messages.find("many.csv")) != std::string::npos;) messages.replace(at, 8, "one.csv");
+            EXPECT_EQ(many.status, one.status) << log << " " << threads;
+            EXPECT_EQ(messages, one.standardError) << log << " " << threads;
+            EXPECT_EQ(Read("many.csv"), Read("one.csv")) << log << " " << threads;
+        }
+        EXPECT_EQ(one.status, log == "noise" ? 1 : 0) << log;
+    }
+#endif
+}
+
 TEST_F(Executable, ReadErrorIsAFailureOnALineOfItsOwn) {
     // Reading this process's memory file from its start fails with an I/O error.
     auto run = RunShell(kConverter + " /proc/self/mem " + Quote(dir.File("mem.csv")), dir);

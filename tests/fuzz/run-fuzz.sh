@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets and runs each of them for SECONDS, one after the other.
 #
-#   tests/fuzz/run-fuzz.sh SECONDS [TARGET...]     (targets: raw_log_fuzzer recipe_fuzzer)
+#   tests/fuzz/run-fuzz.sh SECONDS [TARGET...]     (targets: raw_log_fuzzer recipe_fuzzer parallel_fuzzer)
 #
 # Environment: BUILD_DIR (default build-fuzz), JOBS (default 2), FUZZ_FLAGS (more libFuzzer flags),
 # NICE (a nice level, e.g. 19, for long runs on a shared machine).
 #
-# Each target first replays the committed seeds (corpus/<kind>/) and the kept findings
+# Each target first replays the committed seeds (corpus/<kind>/; the parallel target starts from the
+# recipe seeds) and the kept findings
 # (regressions/<kind>/), then fuzzes with a working corpus in BUILD_DIR/fuzz-corpus/<target> that
 # grows from run to run. When a drovane-synth binary is built (build*/tools/synth/), a few of its
 # drives, clean and damaged, join the raw-log target's working corpus. A finding stops the run with
@@ -25,7 +26,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${BUILD_DIR:-$root/build-fuzz}
 targets=("$@")
-[[ ${#targets[@]} -gt 0 ]] || targets=(raw_log_fuzzer recipe_fuzzer)
+[[ ${#targets[@]} -gt 0 ]] || targets=(raw_log_fuzzer recipe_fuzzer parallel_fuzzer)
 run=()
 [[ -n ${NICE:-} ]] && run=(nice -n "$NICE")
 
@@ -42,6 +43,8 @@ for target in "${targets[@]}"; do
   corpus=$build/fuzz-corpus/$target
   mkdir -p "$corpus"
   cp -n "$here/corpus/$kind"/* "$corpus"/ 2>/dev/null || true
+  # The parallel target reads recipes as the recipe target does (byte 0 below 128).
+  [[ $kind == parallel ]] && { cp -n "$here/corpus/recipe"/* "$corpus"/ 2>/dev/null || true; }
   if [[ $kind == raw_log && -n $synth && ! -e $corpus.synth ]]; then
     # An option byte and a plumbing byte, then the drive.
     for seed in 1 2 3; do

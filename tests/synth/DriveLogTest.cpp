@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <map>
 #include <set>
 
 #include "DriveModel.h"
@@ -19,11 +20,12 @@ namespace drovane::synth {
 namespace {
 
 std::vector<std::uint8_t> Synthesize(std::uint64_t seed, std::int64_t cycles, DamageSettings damage = {},
-                                     SynthesisReport* report = nullptr) {
+                                     SynthesisReport* report = nullptr, bool harsh = false) {
     SynthSettings settings;
     settings.seed = seed;
     settings.cycles = cycles;
     settings.damage = damage;
+    settings.harsh = harsh;
     MemorySink log;
     const SynthesisReport made = SynthesizeDrive(settings, log, nullptr);
     if (report != nullptr) *report = made;
@@ -57,6 +59,64 @@ TEST(MessageScheduleTest, EveryKnownMessageAppearsAndCyclesAreFramedForTheConver
                              0x3CA, 0x3CB, 0x520, 0x526, 0x529, 0x52C, 0x540, 0x57F, 0x5A4, 0x5C8}) {
         EXPECT_NE(std::find(messages.inCycle.begin(), messages.inCycle.end(), id), messages.inCycle.end()) << std::hex << id;
     }
+}
+
+TEST(MessageScheduleTest, AnIrregularBusKeepsTheFrameAndEveryMessageButNotTheOrder) {
+    RandomSource random(9);
+    CycleMessages messages;
+    std::set<std::uint16_t> seen;
+    int outOfOrder = 0;
+    int fuelFlows = 0;
+    int fuelFlowTwiceRunning = 0;  // the regular bus sends 0x038 every other cycle
+    bool fuelFlowBefore = true;
+    for (std::int64_t cycle = 1; cycle < 300; ++cycle) {
+        ScheduleIrregularCycle(cycle, random, messages);
+        ASSERT_EQ(messages.inCycle.front(), kSyncId);
+        ASSERT_EQ(messages.inCycle.back(), kCloseId);
+        seen.insert(messages.inCycle.begin(), messages.inCycle.end());
+        seen.insert(messages.afterClose.begin(), messages.afterClose.end());
+        outOfOrder += !std::is_sorted(messages.inCycle.begin(), messages.inCycle.end() - 1);
+        const bool fuelFlow = std::count(messages.inCycle.begin(), messages.inCycle.end(), 0x038) != 0;
+        fuelFlows += fuelFlow;
+        fuelFlowTwiceRunning += fuelFlow && fuelFlowBefore;
+        fuelFlowBefore = fuelFlow;
+    }
+    EXPECT_EQ(seen.size(), KnownMessages().size());
+    EXPECT_GT(outOfOrder, 290);
+    EXPECT_NEAR(fuelFlows, 150, 40);
+    EXPECT_GT(fuelFlowTwiceRunning, 30);
+}
+
+// How many decoded records repeat the data bytes of the record of their identifier before them.
+double RepeatShare(const std::vector<std::uint8_t>& log) {
+    std::map<std::uint16_t, std::vector<std::uint8_t>> last;
+    int decoded = 0;
+    int repeats = 0;
+    for (std::size_t i = 0; i + SynthRecord::kSize <= log.size(); i += SynthRecord::kSize) {
+        const auto id = static_cast<std::uint16_t>(log[i] << 8 | log[i + 1]);
+        if (id != 0x0B4 && id != 0x3CB && id != 0x039 && id != 0x038 && id != 0x3C8) continue;
+        std::vector<std::uint8_t> data(log.begin() + static_cast<std::ptrdiff_t>(i) + SynthRecord::kHeaderSize,
+                                       log.begin() + static_cast<std::ptrdiff_t>(i) + SynthRecord::kSize - 1);
+        ++decoded;
+        repeats += last[id] == data;
+        last[id] = data;
+    }
+    return static_cast<double>(repeats) / decoded;
+}
+
+TEST(DriveLogTest, AHarshDriveSeldomRepeatsItsReadingsAndConvertsAsWell) {
+    SynthesisReport report;
+    // Without damage and lead-in junk a harsh log is made of whole records from its first cycle on:
+    // record boundaries are found by the cycle start.
+    const auto harsh = Synthesize(6, 2000, {}, &report, true);
+    const std::size_t start = [&] {
+        for (std::size_t i = 0;; ++i) if (IsSyncPattern(harsh, i)) return i;
+    }();
+    EXPECT_LT(RepeatShare({harsh.begin() + static_cast<std::ptrdiff_t>(start), harsh.end()}), 0.2);
+    EXPECT_EQ(report.expected.rows, 2000);
+    EXPECT_EQ(report.expected.outOfRangeValues, 0);
+    EXPECT_EQ(Synthesize(6, 300, {}, nullptr, true), Synthesize(6, 300, {}, nullptr, true));
+    EXPECT_NE(Synthesize(6, 300, {}, nullptr, true), Synthesize(6, 300));
 }
 
 TEST(RecordEncoderTest, RecordsCarryTheTableLengthAndDecodeToTheState) {

@@ -190,6 +190,20 @@ TEST_P(DamagedRoundTripTest, UndamagedCyclesSurviveAndDamageIsReported) {
     EXPECT_GT(report.expected.intactRows, 1800);
 }
 
+TEST_F(RoundTripTest, AHarshDamagedDriveConvertsToItsTruth) {
+    SynthSettings settings;
+    settings.seed = 29;
+    settings.cycles = 2000;
+    settings.damage.rate = 0.05;
+    settings.harsh = true;
+    const SynthesisReport report = Synthesize(settings);
+    const Conversion conversion = Convert("");
+    ASSERT_EQ(conversion.status, 0) << conversion.diagnostics;
+    ExpectTruthRowsIn(Truth(), conversion, settings.units);
+    ExpectWarnings(conversion, report.expected);
+    EXPECT_GT(report.expected.intactRows, 1800);
+}
+
 INSTANTIATE_TEST_SUITE_P(Units, DamagedRoundTripTest,
                          ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::US, "-US"}),
                          [](const auto& param) { return std::string(param.index == 0 ? "Metric" : "Us"); });

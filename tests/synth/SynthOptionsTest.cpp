@@ -39,6 +39,8 @@ TEST(SynthOptionsTest, LengthDamageTruthAndUnits) {
     EXPECT_TRUE(Parse({"--help"}).options->showHelp);
     EXPECT_TRUE(Parse({"--force"}).options->force);
     EXPECT_FALSE(Parse({}).options->force);
+    EXPECT_TRUE(Parse({"--harsh"}).options->settings.harsh);
+    EXPECT_FALSE(Parse({}).options->settings.harsh);
 }
 
 TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
@@ -51,6 +53,7 @@ TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
              {"--seed"},
              {"--speed", "3"},
              {"--force=yes"},
+             {"--harsh=1"},
              {"a.bin", "b.bin"},
          }) {
         const auto parsed = Parse(arguments);

@@ -45,6 +45,22 @@ TEST(CommandLine, UnknownOptionsStopTheReading) {
     }
 }
 
+TEST(CommandLine, ThreadsTakeAWholeNumberFromOneTo256) {
+    EXPECT_EQ(Parse({"in.bin"}).commandLine.threads, 0u);
+    EXPECT_EQ(Parse({"-j", "1", "in.bin"}).commandLine.threads, 1u);
+    auto result = Parse({"-j", "256", "-j", "3", "in.bin", "-q"});
+    EXPECT_EQ(result.commandLine.threads, 3u);
+    EXPECT_EQ(result.commandLine.inputName, "in.bin");
+    EXPECT_TRUE(result.commandLine.quiet);
+    for (std::vector<std::string_view> bad : {std::vector<std::string_view>{"-j", "0"}, {"-j", "257"}, {"-j", "two"},
+                                              {"-j", "-2"}, {"-j", "2x"}, {"-j", ""}, {"in.bin", "-j"}}) {
+        result = Parse(bad);
+        EXPECT_EQ(result.verdict, CommandLineVerdict::BadValue) << bad.back();
+        EXPECT_EQ(result.faultyArgument, "-j " + std::string(bad.size() == 2 && bad[0] == "-j" ? bad[1] : ""));
+    }
+    EXPECT_EQ(Parse({"-j4"}).verdict, CommandLineVerdict::UnknownOption);
+}
+
 TEST(CommandLine, ThirdNameIsTheBadArgument) {
     auto result = Parse({"a", "b", "c", "-x"});
     EXPECT_EQ(result.verdict, CommandLineVerdict::BadArgument);

@@ -65,10 +65,14 @@ TEST_F(RunDriverTest, UnknownOptionIsNamedBeforeTheUsageText) {
     EXPECT_EQ(run.standardOutput, "");
 }
 
-TEST_F(RunDriverTest, ThirdNameIsReportedBeforeUsage) {
+TEST_F(RunDriverTest, ThirdNameOrBadValueIsReportedBeforeUsage) {
     DriverRun run = RunWith({"a", "b", "c"});
     EXPECT_EQ(run.status, kExitFailure);
     EXPECT_EQ(run.Messages().rfind("*** FAIL: bad argument: c\ncommand line options: \n", 0), 0u);
+    run = RunWith({"a", "-j", "0"});
+    EXPECT_EQ(run.status, kExitFailure);
+    EXPECT_EQ(run.Messages().rfind("*** FAIL: bad value: -j 0\ncommand line options: \n", 0), 0u);
+    EXPECT_NE(run.Messages().find("\n   -j N  convert on N threads"), std::string::npos);
 }
 
 TEST_F(RunDriverTest, ConvertsNamedFiles) {

@@ -9,6 +9,7 @@
 #include "LogChunk.h"
 #include "MessageSchedule.h"
 #include "RecordEncoder.h"
+#include "SensorNoise.h"
 #include "SyncGuard.h"
 
 namespace drovane::synth {
@@ -30,11 +31,20 @@ void WriteLeadIn(const DriveState& state, std::uint64_t seed, ByteSink& log, Con
     model.LooseBytes(kept.size());
 }
 
-void BuildCycle(const DriveState& state, std::int64_t cycle, CycleMessages& messages, LogChunk& chunk) {
-    ScheduleCycle(cycle, messages);
+// The bus's own randomness for a harsh drive; nullptr for the regular bus.
+void BuildCycle(const DriveState& state, std::int64_t cycle, RandomSource* harshBus, CycleMessages& messages,
+                LogChunk& chunk) {
+    if (harshBus != nullptr) {
+        ScheduleIrregularCycle(cycle, *harshBus, messages);
+    } else {
+        ScheduleCycle(cycle, messages);
+    }
     chunk.Clear();
-    for (std::uint16_t id : messages.inCycle) chunk.AddRecord(EncodeRecord(id, state, cycle));
-    for (std::uint16_t id : messages.afterClose) chunk.AddRecord(EncodeRecord(id, state, cycle));
+    const auto add = [&](std::uint16_t id) {
+        chunk.AddRecord(EncodeRecord(id, harshBus != nullptr ? NoisyReadings(state, *harshBus) : state, cycle));
+    };
+    for (std::uint16_t id : messages.inCycle) add(id);
+    for (std::uint16_t id : messages.afterClose) add(id);
     // Only the cycle's own 0x020 may read 00 20 03; data bytes change, headers never.
     BreakStraySyncHeaders(
         chunk.Bytes(), 0, chunk.Bytes().size(), [](std::size_t position) { return position == 0; },
@@ -72,6 +82,7 @@ SynthesisReport SynthesizeDrive(const SynthSettings& settings, ByteSink& log, By
                                                            : std::function<void(const std::string&)>());
     DriveModel drive(settings.seed);
     DamageInjector damage(settings.seed, settings.damage);
+    RandomSource harshBus(settings.seed ^ 0x4861727368427573ULL);
     CycleMessages messages;
     LogChunk chunk;
 
@@ -88,7 +99,7 @@ SynthesisReport SynthesizeDrive(const SynthSettings& settings, ByteSink& log, By
     const bool bySize = settings.targetBytes != 0;
     for (std::int64_t cycle = 0; bySize ? report.bytes < settings.targetBytes : cycle < settings.cycles; ++cycle) {
         const DriveState& state = drive.Step();
-        BuildCycle(state, cycle, messages, chunk);
+        BuildCycle(state, cycle, settings.harsh ? &harshBus : nullptr, messages, chunk);
         const bool last = bySize ? report.bytes + chunk.Bytes().size() >= settings.targetBytes
                                  : cycle + 1 == settings.cycles;
         bool altered = false;

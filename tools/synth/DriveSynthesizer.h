@@ -14,6 +14,9 @@ struct SynthSettings {
     std::uint64_t targetBytes = 0;  // when set: drive on until the log holds at least this many bytes
     DamageSettings damage;
     UnitSystem units = UnitSystem::Metric;  // of the truth file
+    // A harsher bus: messages in an irregular order and at irregular times, with noisy readings
+    // that seldom repeat (ScheduleIrregularCycle, NoisyReadings).
+    bool harsh = false;
 };
 
 struct SynthesisReport {

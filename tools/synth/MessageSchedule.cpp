@@ -1,5 +1,6 @@
 #include "MessageSchedule.h"
 
+#include <algorithm>
 #include <array>
 
 namespace drovane::synth {
@@ -50,6 +51,24 @@ void ScheduleCycle(std::int64_t cycle, CycleMessages& messages) {
     for (const Slot& slot : kSlots) {
         if (cycle % slot.period != slot.phase) continue;
         (slot.placement == Placement::InCycle ? messages.inCycle : messages.afterClose).push_back(slot.id);
+    }
+}
+
+void ScheduleIrregularCycle(std::int64_t cycle, RandomSource& random, CycleMessages& messages) {
+    if (cycle == 0) {
+        ScheduleCycle(cycle, messages);
+    } else {
+        messages.inCycle.clear();
+        messages.afterClose.clear();
+        for (const Slot& slot : kSlots) {
+            if (slot.period > 1 && random.Between(1, slot.period) != 1) continue;
+            (slot.placement == Placement::InCycle ? messages.inCycle : messages.afterClose).push_back(slot.id);
+        }
+    }
+    // Neighbours trade places at random, so each message comes a few places early or late.
+    auto& ids = messages.inCycle;
+    for (std::size_t i = 1; i + 2 < ids.size(); ++i) {
+        if (random.Chance(0.5)) std::swap(ids[i], ids[i + 1]);
     }
 }
 

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "RandomSource.h"
+
 namespace drovane::synth {
 
 // Which messages the logger records in one cycle, and in which order.
@@ -16,5 +18,12 @@ struct CycleMessages {
 // Fills `messages` for cycle number `cycle` (counted from 0). Each identifier has its own period,
 // from every cycle (speeds, pedals, battery current) to every fifty (slow status messages).
 void ScheduleCycle(std::int64_t cycle, CycleMessages& messages);
+
+// The same messages as a bus that keeps no regular order: each message comes in a cycle with the
+// chance of its period (every cycle, one in two, ... one in fifty) rather than at fixed phases, and
+// the messages between 0x020 and 0x56D come out of order, neighbours trading places at random.
+// Cycle 0 still carries every message of the regular schedule. 0x020 stays first, so the cycle
+// still restarts only with the next 0x020.
+void ScheduleIrregularCycle(std::int64_t cycle, RandomSource& random, CycleMessages& messages);
 
 }  // namespace drovane::synth

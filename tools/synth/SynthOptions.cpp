@@ -28,6 +28,8 @@ constexpr std::string_view kUsage =
     "  --truth FILE         also write the CSV that a correct conversion gives for the undamaged\n"
     "                       cycles\n"
     "  --units metric|us    units of the truth file (default metric; us matches the -US option)\n"
+    "  --harsh              a harsher bus: messages in an irregular order and at irregular times,\n"
+    "                       noisy readings that seldom repeat\n"
     "  --force              replace OUTPUT and the truth file when they exist\n"
     "  --help               show this text\n";
 
@@ -129,8 +131,8 @@ SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments
             outputGiven = true;
             continue;
         }
-        if (name == "--help" || name == "--force") {
-            (name == "--help" ? options.showHelp : options.force) = true;
+        if (name == "--help" || name == "--force" || name == "--harsh") {
+            (name == "--help" ? options.showHelp : name == "--force" ? options.force : options.settings.harsh) = true;
             continue;
         }
         std::string_view value;
@@ -140,7 +142,7 @@ SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments
             name = name.substr(0, equals);
             valueGiven = true;
         }
-        if (name == "--help" || name == "--force") return Fail("option " + std::string(name) + " takes no value");
+        if (name == "--help" || name == "--force" || name == "--harsh") return Fail("option " + std::string(name) + " takes no value");
         const auto* option = std::find_if(kValueOptions.begin(), kValueOptions.end(),
                                           [&](const ValueOption& known) { return known.name == name; });
         if (option == kValueOptions.end()) return Fail("unknown option: " + std::string(name));

@@ -24,7 +24,7 @@ struct SynthOptionsResult {
 
 // Reads `--name value` (or `--name=value`) options and one output name:
 //   [--minutes M | --cycles N | --megabytes MB] [--seed S] [--damage RATE]
-//   [--damage-kinds LIST] [--truth FILE] [--units metric|us] [--force] [--help] [OUTPUT]
+//   [--damage-kinds LIST] [--truth FILE] [--units metric|us] [--harsh] [--force] [--help] [OUTPUT]
 SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments);
 
 std::string_view SynthUsage();
