@@ -124,6 +124,7 @@ bool ChunkConverter::Resynchronised(std::uint64_t position) {
     if (position < nextChunkStart_ && (job_->index == 0 || points_ >= static_cast<int>(ChunkJob::kMaxMergePoints))) {
         return false;
     }
+    if (position < job_->headAloneUntil) return false;
     MergePoint point{.position = position, .memory = decoder_.Memory(), .mark = Mark(), .exitIndex = points_};
     return coordinator_.AtMergePoint(*job_, point);
 }

@@ -89,6 +89,8 @@ struct ChunkJob {
     // Of the conversion, once it is the head: the chunk it handed over to, if any.
     static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
     std::size_t handedTo = kNone;
+    // Before this offset lies no chunk whose conversion it could meet.
+    std::uint64_t headAloneUntil = 0;
     int readError = 0;
 };
 

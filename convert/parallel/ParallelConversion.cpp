@@ -16,6 +16,11 @@ namespace {
 // head or for its turn to be written. More run ahead of the head in vain and crowd the caches.
 constexpr std::size_t kExtraJobs = 1;
 
+// Chunks left to the head after chunks whose own conversion was in vain, at most: in a log that
+// holds little to synchronise on (random bytes) the head converts nearly every chunk itself, and
+// converting them apart as well only takes memory bandwidth from it.
+constexpr std::size_t kMostChunksLeftToHead = 8;
+
 bool SameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
 }  // namespace
@@ -75,6 +80,8 @@ ChunkJob* ParallelConversion::TakeJob() {
     // for its conversion to come as far. One it has only just entered still is.
     std::size_t next = nextChunk_;
     while (nextChunk_ < plan_.Count() && headPosition_ > plan_.StartOf(nextChunk_) + plan_.ChunkSize() / 4) ++nextChunk_;
+    // After conversions in vain, the next few chunks are left to the head.
+    if (nextChunk_ > 0) nextChunk_ = std::min(plan_.Count(), nextChunk_ + std::min(inVain_, kMostChunksLeftToHead));
     if (nextChunk_ != next) changed_.notify_all();  // a head waiting for such a chunk converts it
     if (finished_ || nextChunk_ == plan_.Count()) return nullptr;
     auto job = std::make_unique<ChunkJob>();
@@ -113,7 +120,11 @@ bool ParallelConversion::AtMergePoint(ChunkJob& job, const MergePoint& point) {
             changed_.wait(hold);
             continue;
         }
-        if (candidate == nullptr || candidate->abandoned) return false;
+        if (candidate == nullptr || candidate->abandoned) {
+            // A chunk no worker will convert: the head need not ask again within it.
+            if (candidate != nullptr || target < nextChunk_) job.headAloneUntil = plan_.End(target);
+            return false;
+        }
         const auto found = std::find_if(candidate->mergePoints.begin(), candidate->mergePoints.end(),
                                         [&](const MergePoint& p) { return p.position == point.position; });
         Decision decision = Decision::No;
@@ -179,6 +190,8 @@ void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::uint6
                                 std::int64_t numberBase, const DecoderMemory& memory) {
     job.fate = ChunkJob::Fate::Accepted;
     ++chunksTakenOver_;
+    // Taken over only after the head converted most of it is as good as in vain.
+    inVain_ = cutPosition - job.start > plan_.ChunkSize() / 16 ? inVain_ + 1 : 0;
     job.cut = cut;
     job.cutPosition = cutPosition;
     job.numberBase = numberBase;
@@ -292,6 +305,7 @@ void ParallelConversion::Abandon(ChunkJob& job) {
     if (job.fate != ChunkJob::Fate::Pending) return;
     job.fate = ChunkJob::Fate::Abandoned;
     job.abandoned = true;
+    if (!finished_) ++inVain_;
     changed_.notify_all();
 }
 
