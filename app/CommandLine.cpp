@@ -15,7 +15,8 @@ struct Option {
 bool ApplyThreads(CommandLine& line, std::string_view value) {
     unsigned threads = 0;
     auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threads);
-    if (error != std::errc() || end != value.data() + value.size() || threads == 0 || threads > kMaxThreads) return false;
+    if (error != std::errc() || end != value.data() + value.size() || threads == 0 || threads > kMaxThreads)
+        return false;
     line.threads = threads;
     return true;
 }
@@ -44,9 +45,7 @@ const Option* FindOption(std::string_view argument) {
 }
 
 // A lone "-" is a name: the standard stream.
-bool LooksLikeAnOption(std::string_view argument) {
-    return argument.size() > 1 && argument.front() == '-';
-}
+bool LooksLikeAnOption(std::string_view argument) { return argument.size() > 1 && argument.front() == '-'; }
 
 }  // namespace
 

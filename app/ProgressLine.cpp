@@ -6,8 +6,7 @@
 
 namespace drovane {
 
-ProgressLine::ProgressLine(OutputSink& terminal, ProgressClock clock)
-    : terminal_(terminal), clock_(std::move(clock)) {}
+ProgressLine::ProgressLine(OutputSink& terminal, ProgressClock clock) : terminal_(terminal), clock_(std::move(clock)) {}
 
 void ProgressLine::Start(std::uint64_t totalBytes, TextBuffer& diagnostics, std::function<std::int64_t()> rowsSoFar) {
     diagnostics_ = &diagnostics;

@@ -51,8 +51,7 @@ public:
 
     // The text of the line: whole percent (at most 100), megabytes (10^6 bytes) a second with one
     // decimal, and the rows written.
-    static std::string Text(std::uint64_t bytesConsumed, std::uint64_t totalBytes, double seconds,
-                            std::int64_t rows);
+    static std::string Text(std::uint64_t bytesConsumed, std::uint64_t totalBytes, double seconds, std::int64_t rows);
 
 private:
     void Draw(std::string_view text);
@@ -65,8 +64,8 @@ private:
     std::uint64_t totalBytes_ = 0;
     SteadyTime started_{};
     SteadyTime lastDrawn_{};
-    std::size_t width_ = 0;       // columns the line takes now, 0 when it is not shown
-    bool atLineStart_ = true;     // the last byte sent to the terminal ended a line (or none was sent)
+    std::size_t width_ = 0;    // columns the line takes now, 0 when it is not shown
+    bool atLineStart_ = true;  // the last byte sent to the terminal ended a line (or none was sent)
 };
 
 }  // namespace drovane

@@ -79,8 +79,7 @@ RunNames SettleNames(const CommandLine& line, Console& console, TextBuffer& diag
     names.input = line.inputName;
     if (names.input.empty()) names.input = AskForInputName(console, diagnostics);
     if (names.input.empty()) names.input = kDefaultInputName;
-    names.outputIsStream =
-        line.outputName == kStandardStreamName || (line.outputName.empty() && names.inputIsStream);
+    names.outputIsStream = line.outputName == kStandardStreamName || (line.outputName.empty() && names.inputIsStream);
     if (names.outputIsStream) return names;
     names.output = line.outputName.empty() ? DeriveOutputName(names.input) : line.outputName;
     return names;
@@ -110,8 +109,8 @@ std::uint64_t RegularFileSize(std::FILE* file) {
 // The progress line to show during this conversion, or nullptr: only on a terminal, only for a
 // regular file, never together with the traces of -v, -d and -D, and never when the rows
 // themselves go to a terminal.
-ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& options, std::FILE* input,
-                            std::FILE* output, TextBuffer& diagnostics, std::function<std::int64_t()> rowsSoFar) {
+ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& options, std::FILE* input, std::FILE* output,
+                            TextBuffer& diagnostics, std::function<std::int64_t()> rowsSoFar) {
     if (terminalLine == nullptr || options.verbose || options.debugFlags != 0) return nullptr;
     if (platform::IsTerminal(output)) return nullptr;
     std::uint64_t size = RegularFileSize(input);

@@ -9,8 +9,8 @@
 #include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "decode/NumberFormat.h"
-#include "rawlog/KnownMessageTable.h"
 #include "rawlog/HeaderSearch.h"
+#include "rawlog/KnownMessageTable.h"
 #include "support/LogBuilder.h"
 
 namespace drovane {
@@ -28,7 +28,8 @@ void BM_Lookup(benchmark::State& state) {
     for (std::size_t i = 0; i + 2 < bytes.size(); i += 3) bytes[i] &= 0x07;  // mostly plausible identifiers
     for (auto _ : state) {
         unsigned known = 0;
-        for (std::size_t i = 0; i + 3 <= bytes.size(); ++i) known += KnownMessageTable::Lookup(&bytes[i]) != UnknownMessageId;
+        for (std::size_t i = 0; i + 3 <= bytes.size(); ++i)
+            known += KnownMessageTable::Lookup(&bytes[i]) != UnknownMessageId;
         benchmark::DoNotOptimize(known);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));

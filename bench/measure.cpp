@@ -4,15 +4,14 @@
 // --remove deletes a file (the output of an earlier run) before the clock starts, so that every
 // run writes a new file instead of also paying for cutting the old one down.
 // The benchmark uses it instead of an external timer so that it needs nothing beyond the build.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -41,7 +40,9 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[at], "--remove") == 0 && at + 1 < argc) {
             removed = argv[++at];
         } else {
-            std::fprintf(stderr, "usage: drovane-measure [--stdout FILE] [--stderr FILE] [--remove FILE] -- COMMAND [ARGUMENT...]\n");
+            std::fprintf(
+                stderr,
+                "usage: drovane-measure [--stdout FILE] [--stderr FILE] [--remove FILE] -- COMMAND [ARGUMENT...]\n");
             return 2;
         }
     }

@@ -25,9 +25,9 @@ struct Reading {
     static constexpr int kAnyNumber = -1;
 
     double value;
-    std::int64_t units = 0;             // value x 10^decimals, when decimals is 0 .. 2
+    std::int64_t units = 0;  // value x 10^decimals, when decimals is 0 .. 2
     int decimals = kAnyNumber;
-    RawReadingTexts* kept = nullptr;    // the texts of the function, when it keeps them
+    RawReadingTexts* kept = nullptr;  // the texts of the function, when it keeps them
     std::uint16_t raw = 0;
 
     // Any number is a reading.
@@ -173,7 +173,8 @@ private:
     // it was given.
     void Stored(int column, const std::string_view* word = nullptr) {
         validColumns_ |= std::uint64_t{1} << column;
-        if (trace_) [[unlikely]] Trace(column, word != nullptr ? *word : entries_[column].Value());
+        if (trace_) [[unlikely]]
+            Trace(column, word != nullptr ? *word : entries_[column].Value());
     }
     void Trace(int column, std::string_view text);
     void ReportOutOfRange(const CANFieldEntry& entry, double value);

@@ -7,9 +7,7 @@
 namespace drovane {
 
 MessageDecoder::MessageDecoder(const RunOptions& options, CANDataMgr& fields, TextBuffer& diagnostics)
-    : diagnostics_(diagnostics),
-      untraced_(!options.HexDump()),
-      context_{fields, memory_, texts_, options.units} {
+    : diagnostics_(diagnostics), untraced_(!options.HexDump()), context_{fields, memory_, texts_, options.units} {
     for (int rule = 1; rule < kRuleCount; ++rule) {
         const MessageRuleShape& shape = kRuleShapes[rule];
         lastMessages_[rule].dataBits = shape.dataBits;

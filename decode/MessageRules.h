@@ -15,8 +15,8 @@ namespace drovane {
 // The values the decoder carries from one message to another, for the fuel economy of 0x56D.
 // They start at 0 and are never reset during a run.
 struct DecoderMemory {
-    double lastSpeed = 0.0;      // column 8 as last computed, after the unit conversion
-    double lastFuelFlow = 0.0;   // column 31 as last computed, after conversion and rounding
+    double lastSpeed = 0.0;     // column 8 as last computed, after the unit conversion
+    double lastFuelFlow = 0.0;  // column 31 as last computed, after conversion and rounding
 };
 
 // What a message rule works with besides the data bytes: the places its values go.
@@ -241,9 +241,7 @@ inline void DecodeLights(const std::uint8_t* d, RuleContext& c) {
     c.StoreWord(kColLights, word);
 }
 
-inline void DecodeGasGauge(const std::uint8_t* d, RuleContext& c) {
-    c.Store(kColGasGauge, Reading::Whole(d[1]));
-}
+inline void DecodeGasGauge(const std::uint8_t* d, RuleContext& c) { c.Store(kColGasGauge, Reading::Whole(d[1])); }
 
 inline void DecodeCruiseControl(const std::uint8_t* d, RuleContext& c) {
     c.Store(kColCruiseControl, Reading::Whole((d[2] >> 4) & 1));
@@ -268,9 +266,9 @@ inline constexpr std::array<MessageRuleShape, kRuleCount> kRuleShapes = [] {
     shapes[kRuleGasPedal] = {0x244, Bytes(4, 6), Cols(kColGasPedal, kColSpeedRelated)};
     shapes[kRuleEngineSpeed] = {0x3C8, Bytes(2, 3), Cols(kColIceRpm)};
     shapes[kRuleSpeedometer] = {0x3CA, Byte(2), Cols(kColSpeedometer)};
-    shapes[kRuleBatteryState] = {0x3CB, Bytes(0, 5),
-                                 Cols(kColSoc, kColMaxChargeCurrent, kColMaxDischargeCurrent, kColMinBattTemp,
-                                      kColMaxBattTemp)};
+    shapes[kRuleBatteryState] = {
+        0x3CB, Bytes(0, 5),
+        Cols(kColSoc, kColMaxChargeCurrent, kColMaxDischargeCurrent, kColMinBattTemp, kColMaxBattTemp)};
     shapes[kRuleFuelInjection] = {0x520, Bytes(1, 2), Cols(kColFuelInj)};
     shapes[kRuleValveTiming] = {0x526, Byte(1, 0xFE), Cols(kColVvti)};
     shapes[kRuleEvMode] = {0x529, Byte(4), Cols(kColEvMode)};

@@ -1,10 +1,10 @@
 #include "decode/NumberFormat.h"
 
-#include "decode/ShortTexts.h"
-
 #include <array>
 #include <charconv>
 #include <cmath>
+
+#include "decode/ShortTexts.h"
 
 namespace drovane {
 namespace {
@@ -29,7 +29,8 @@ constexpr auto kDecadeOfBinade = [] {
     for (int b = kLowestBinade; b < kLowestBinade + 34; ++b) {
         // floor(b * log10(2)) with log10(2) ~ 1233 / 4096, exact over this range.
         int product = b * 1233;
-        decades[b - kLowestBinade] = static_cast<std::int8_t>(product >= 0 ? product / 4096 : -((-product + 4095) / 4096));
+        decades[b - kLowestBinade] =
+            static_cast<std::int8_t>(product >= 0 ? product / 4096 : -((-product + 4095) / 4096));
     }
     return decades;
 }();

@@ -38,9 +38,11 @@ inline SixDigits MakeSixDigits(std::uint32_t value) {
     std::uint32_t rest = value - high * 10000;
     std::uint32_t middle = rest / 100;
     std::uint32_t low = rest - middle * 100;
-    std::uint64_t word = kDigitPairs[high] | std::uint64_t{kDigitPairs[middle]} << 16 |
-                         std::uint64_t{kDigitPairs[low]} << 32;
-    int zeros = low != 0 ? kPairTrailingZero[low] : middle != 0 ? 2 + kPairTrailingZero[middle] : 4 + kPairTrailingZero[high];
+    std::uint64_t word =
+        kDigitPairs[high] | std::uint64_t{kDigitPairs[middle]} << 16 | std::uint64_t{kDigitPairs[low]} << 32;
+    int zeros = low != 0      ? kPairTrailingZero[low]
+                : middle != 0 ? 2 + kPairTrailingZero[middle]
+                              : 4 + kPairTrailingZero[high];
     return {word, zeros};
 }
 

@@ -1,7 +1,6 @@
 // Files on POSIX systems (Linux, macOS): stat and fstat.
-#include <sys/stat.h>
-
 #include <filesystem>
+#include <sys/stat.h>
 
 #include "platform/FileStatus.h"
 
@@ -15,7 +14,8 @@ FileStatus Describe(const struct stat& status) {
                                                : FileKind::Other;
     described.size = status.st_size > 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
     described.links = static_cast<std::uint64_t>(status.st_nlink);
-    described.identity = FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+    described.identity =
+        FileIdentity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
     return described;
 }
 

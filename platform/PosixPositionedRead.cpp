@@ -1,8 +1,7 @@
 // Positioned reads on POSIX systems: pread.
-#include <unistd.h>
-
 #include <cerrno>
 #include <limits>
+#include <unistd.h>
 
 #include "platform/PositionedRead.h"
 

@@ -1,14 +1,13 @@
 // Whole-or-nothing output files on POSIX systems (Linux, macOS): descriptors, links, renames and
 // the signal handler that removes unfinished temporary files.
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/WholeFile.h"
 

@@ -1,7 +1,7 @@
+#include "platform/WholeFile.h"
+
 #include <random>
 #include <string_view>
-
-#include "platform/WholeFile.h"
 
 namespace drovane::platform {
 

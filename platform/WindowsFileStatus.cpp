@@ -1,9 +1,8 @@
 // Files on Windows: handles and their file information. Two spellings of one name (case, "/"
 // against "\") open the same file and so give the same identity.
 #include <io.h>
-#include <windows.h>
-
 #include <string>
+#include <windows.h>
 
 #include "platform/FileStatus.h"
 #include "platform/WindowsErrors.h"
@@ -34,7 +33,8 @@ std::wstring FullPath(const std::string& name) {
     DWORD length = GetFullPathNameA(name.c_str(), sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full) return {};
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    int converted = MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), wide.data(), static_cast<int>(length));
+    int converted =
+        MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), wide.data(), static_cast<int>(length));
     wide.resize(static_cast<std::size_t>(converted > 0 ? converted : 0));
     return wide;
 }
@@ -43,8 +43,9 @@ std::wstring FullPath(const std::string& name) {
 
 std::optional<FileStatus> StatusOf(const std::string& name) {
     // Opening for no more than its attributes works for files, folders and devices alike.
-    HANDLE handle = CreateFileA(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileA(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         LastErrorNumber();
         return std::nullopt;

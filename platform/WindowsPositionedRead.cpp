@@ -1,9 +1,8 @@
 // Positioned reads on Windows: ReadFile with the offset in an OVERLAPPED structure, on the handle
 // behind the stream.
+#include <cerrno>
 #include <io.h>
 #include <windows.h>
-
-#include <cerrno>
 
 #include "platform/PositionedRead.h"
 #include "platform/WindowsErrors.h"

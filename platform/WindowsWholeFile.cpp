@@ -1,14 +1,13 @@
 // Whole-or-nothing output files on Windows: handles marked for deletion until they are kept,
 // ReplaceFile, and a console control handler that removes unfinished temporary files on Ctrl+C,
 // Ctrl+Break or a closed console window.
+#include <array>
+#include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
-
-#include <array>
-#include <cerrno>
-#include <cstdio>
 
 #include "platform/FileStatus.h"
 #include "platform/WholeFile.h"
@@ -140,7 +139,8 @@ int WholeFile::OpenAside(const std::string& target, bool) {
             if (error == EEXIST) continue;
             return error;
         }
-        const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | TextOrBytes(options_.content));
+        const int descriptor =
+            _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | TextOrBytes(options_.content));
         if (descriptor < 0) {
             const int error = ErrorOr(EMFILE);
             CloseHandle(handle);
@@ -167,8 +167,9 @@ int WholeFile::OpenAside(const std::string& target, bool) {
 int WholeFile::OpenInPlace(const std::string& name, bool exists) {
     // A file that appeared since the name was looked at is refused all the same.
     const int exclusive = !exists && options_.existing == IfExists::Refuse ? _O_EXCL : 0;
-    const int descriptor = _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | exclusive | TextOrBytes(options_.content),
-                                 _S_IREAD | _S_IWRITE);
+    const int descriptor =
+        _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | exclusive | TextOrBytes(options_.content),
+              _S_IREAD | _S_IWRITE);
     if (descriptor < 0) return ErrorOr(EACCES);
     stream_ = _fdopen(descriptor, StreamMode(options_.content));
     if (stream_ == nullptr) {
@@ -210,11 +211,12 @@ int WholeFile::Keep() {
     const DWORD through = options_.syncBeforeKeeping ? MOVEFILE_WRITE_THROUGH : 0;
     // ReplaceFile keeps the replaced file's attributes and access rights; where it cannot serve (no
     // file stands there any more) a plain rename does.
-    bool kept = !refuse && ReplaceFileA(targetName_.c_str(), temporaryName_.c_str(), nullptr,
-                                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                                        nullptr) != 0;
+    bool kept =
+        !refuse && ReplaceFileA(targetName_.c_str(), temporaryName_.c_str(), nullptr,
+                                REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr) != 0;
     if (!kept) {
-        kept = MoveFileExA(temporaryName_.c_str(), targetName_.c_str(), (refuse ? 0 : MOVEFILE_REPLACE_EXISTING) | through) != 0;
+        kept = MoveFileExA(temporaryName_.c_str(), targetName_.c_str(),
+                           (refuse ? 0 : MOVEFILE_REPLACE_EXISTING) | through) != 0;
     }
     const int error = kept ? 0 : LastErrorNumber();
     if (!kept) DeleteFileA(temporaryName_.c_str());

@@ -21,7 +21,8 @@ inline const std::uint8_t* FindSyncHeader(const std::uint8_t* begin, const std::
     const std::uint8_t* from = begin + 1;
     const std::uint8_t* last = end - 1;  // the middle byte of the last whole window lies before it
     while (from < last) {
-        auto* hit = static_cast<const std::uint8_t*>(std::memchr(from, kSyncHeader[1], static_cast<std::size_t>(last - from)));
+        auto* hit =
+            static_cast<const std::uint8_t*>(std::memchr(from, kSyncHeader[1], static_cast<std::size_t>(last - from)));
         if (hit == nullptr) return nullptr;
         if (hit[-1] == kSyncHeader[0] && hit[1] == kSyncHeader[2]) return hit - 1;
         from = hit + 1;

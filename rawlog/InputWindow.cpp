@@ -5,7 +5,11 @@
 namespace drovane {
 
 InputWindow::InputWindow(ByteSource& source, std::size_t capacity)
-    : source_(source), start_(new std::uint8_t[capacity]), capacity_(capacity), position_(start_.get()), end_(start_.get()) {}
+    : source_(source),
+      start_(new std::uint8_t[capacity]),
+      capacity_(capacity),
+      position_(start_.get()),
+      end_(start_.get()) {}
 
 bool InputWindow::Refill(std::size_t count) {
     if (exhausted_) return false;

@@ -20,9 +20,7 @@ public:
 
     // True when at least `count` unread bytes are available, reading more from the source when
     // needed; false at the end of the input (or on a read error) with fewer left.
-    bool Ensure(std::size_t count) {
-        return static_cast<std::size_t>(end_ - position_) >= count || Refill(count);
-    }
+    bool Ensure(std::size_t count) { return static_cast<std::size_t>(end_ - position_) >= count || Refill(count); }
 
     const std::uint8_t* Position() const { return position_; }
     const std::uint8_t* End() const { return end_; }

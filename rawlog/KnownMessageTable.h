@@ -70,14 +70,13 @@ public:
 
 private:
     static constexpr std::array<Entry, kEntryCount> kEntries{{
-        {0x002, 4}, {0x020, 3}, {0x022, 8}, {0x023, 7}, {0x025, 8}, {0x030, 8}, {0x038, 7}, {0x039, 4},
-        {0x03A, 7}, {0x03B, 5}, {0x03E, 3}, {0x060, 7}, {0x087, 8}, {0x0B0, 3}, {0x0B1, 6}, {0x0B3, 6},
-        {0x0B4, 8}, {0x0C9, 5}, {0x120, 8}, {0x230, 7}, {0x244, 8}, {0x262, 4}, {0x348, 6}, {0x34F, 5},
-        {0x3C8, 5}, {0x3C9, 8}, {0x3CA, 5}, {0x3CB, 7}, {0x3CD, 5}, {0x3CF, 5}, {0x423, 1}, {0x4C1, 8},
-        {0x4C3, 8}, {0x4C6, 8}, {0x4C7, 8}, {0x4C8, 8}, {0x4CE, 8}, {0x4D0, 8}, {0x4D1, 8}, {0x520, 3},
-        {0x521, 2}, {0x526, 3}, {0x527, 3}, {0x528, 4}, {0x529, 7}, {0x52C, 2}, {0x540, 4}, {0x553, 7},
-        {0x554, 7}, {0x56D, 4}, {0x57F, 7}, {0x591, 4}, {0x5A4, 2}, {0x5B2, 4}, {0x5B6, 3}, {0x5C8, 3},
-        {0x5CC, 3}, {0x5D4, 2}, {0x5EC, 7}, {0x5ED, 6}, {0x5F8, 2}, {0x602, 2},
+        {0x002, 4}, {0x020, 3}, {0x022, 8}, {0x023, 7}, {0x025, 8}, {0x030, 8}, {0x038, 7}, {0x039, 4}, {0x03A, 7},
+        {0x03B, 5}, {0x03E, 3}, {0x060, 7}, {0x087, 8}, {0x0B0, 3}, {0x0B1, 6}, {0x0B3, 6}, {0x0B4, 8}, {0x0C9, 5},
+        {0x120, 8}, {0x230, 7}, {0x244, 8}, {0x262, 4}, {0x348, 6}, {0x34F, 5}, {0x3C8, 5}, {0x3C9, 8}, {0x3CA, 5},
+        {0x3CB, 7}, {0x3CD, 5}, {0x3CF, 5}, {0x423, 1}, {0x4C1, 8}, {0x4C3, 8}, {0x4C6, 8}, {0x4C7, 8}, {0x4C8, 8},
+        {0x4CE, 8}, {0x4D0, 8}, {0x4D1, 8}, {0x520, 3}, {0x521, 2}, {0x526, 3}, {0x527, 3}, {0x528, 4}, {0x529, 7},
+        {0x52C, 2}, {0x540, 4}, {0x553, 7}, {0x554, 7}, {0x56D, 4}, {0x57F, 7}, {0x591, 4}, {0x5A4, 2}, {0x5B2, 4},
+        {0x5B6, 3}, {0x5C8, 3}, {0x5CC, 3}, {0x5D4, 2}, {0x5EC, 7}, {0x5ED, 6}, {0x5F8, 2}, {0x602, 2},
     }};
 
     // The kind of every identifier, so that a header's kind is one load.
@@ -94,14 +93,18 @@ private:
 };
 
 // Facts of the table that the code relies on.
-static_assert([] {
-    const auto& entries = KnownMessageTable::Entries();
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (entries[i].identifier >= KnownMessageTable::kIdentifierSpace || entries[i].length < 1 || entries[i].length > 8) return false;
-        if (i > 0 && entries[i - 1].identifier >= entries[i].identifier) return false;
-    }
-    return true;
-}(), "identifiers rise, fit in 11 bits and carry 1 to 8 data bytes");
+static_assert(
+    [] {
+        const auto& entries = KnownMessageTable::Entries();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].identifier >= KnownMessageTable::kIdentifierSpace || entries[i].length < 1 ||
+                entries[i].length > 8)
+                return false;
+            if (i > 0 && entries[i - 1].identifier >= entries[i].identifier) return false;
+        }
+        return true;
+    }(),
+    "identifiers rise, fit in 11 bits and carry 1 to 8 data bytes");
 static_assert(KnownMessageTable::LengthOf(KnownMessageTable::kSyncId) != 0 &&
               KnownMessageTable::LengthOf(KnownMessageTable::kClosingId) != 0);
 

@@ -156,7 +156,8 @@ void ChunkConverter::MakeRoomForRow(std::size_t size) {
 
 void ChunkConverter::Drain(std::string_view overflowingDiagnostics) {
     if (!stopped_ && !coordinator_.WaitForTurn(*job_)) stopped_ = true;
-    std::string_view diagnostics = overflowingDiagnostics.data() != nullptr ? overflowingDiagnostics : diagnostics_.Buffered();
+    std::string_view diagnostics =
+        overflowingDiagnostics.data() != nullptr ? overflowingDiagnostics : diagnostics_.Buffered();
     OutputMark to{.csv = 0,
                   .diagnostics = diagnosticsStart_ + diagnostics.size(),
                   .packets = writer_.PacketsComplete(),

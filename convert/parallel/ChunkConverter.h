@@ -52,8 +52,11 @@ class ChunkAssembler : public PacketFramer<ChunkAssembler> {
 public:
     ChunkAssembler(const RunOptions& options, CANDataMgr& fields, MessageDecoder& decoder, ChunkRowWriter& writer,
                    TextBuffer& diagnostics, ChunkConverter& converter)
-        : PacketFramer(options, diagnostics), fields_(fields), decoder_(decoder), writer_(writer), converter_(converter) {}
-
+        : PacketFramer(options, diagnostics),
+          fields_(fields),
+          decoder_(decoder),
+          writer_(writer),
+          converter_(converter) {}
 
     // The framer tells where it finds its step again: the merge points.
     static constexpr bool kWantsSteps = true;
@@ -134,14 +137,14 @@ private:
 
     ChunkJob* job_ = nullptr;
     std::size_t boundaryChunk_ = 0;  // the chunk whose end the next boundary is
-    std::uint64_t csvStart_ = 0;          // stream offsets of what the buffers hold
+    std::uint64_t csvStart_ = 0;     // stream offsets of what the buffers hold
     std::uint64_t diagnosticsStart_ = 0;
-    int points_ = -1;                 // merge points met so far, less one
+    int points_ = -1;                   // merge points met so far, less one
     std::uint64_t nextChunkStart_ = 0;  // where the next chunk's conversion starts
-    bool watchingMemory_ = false;     // some remembered value is unset
-    bool writing_ = false;            // output written before: progress_ holds
-    bool stopped_ = false;            // the output cannot be written: the chunk was abandoned, or
-                                      // the CSV failed
+    bool watchingMemory_ = false;       // some remembered value is unset
+    bool writing_ = false;              // output written before: progress_ holds
+    bool stopped_ = false;              // the output cannot be written: the chunk was abandoned, or
+                                        // the CSV failed
     OrderedWriter::Progress progress_;
     std::vector<ProgressMark> progressMarks_;
     bool inputTooShort_ = false;

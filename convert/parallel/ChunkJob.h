@@ -79,11 +79,11 @@ struct ChunkJob {
 
     // Decided by the conversion before it (the head).
     Fate fate = Fate::Pending;
-    OutputMark cut;              // the accepted output begins here,
+    OutputMark cut;                 // the accepted output begins here,
     std::uint64_t cutPosition = 0;  // at this offset of the input
-    std::int64_t numberBase = 0; // a packet's number in the file less the chunk's own count
-    DecoderMemory inherited;     // the remembered values where it takes over
-    bool turn = false;           // its output may be written
+    std::int64_t numberBase = 0;    // a packet's number in the file less the chunk's own count
+    DecoderMemory inherited;        // the remembered values where it takes over
+    bool turn = false;              // its output may be written
     std::atomic<bool> abandoned{false};
 
     // Of the conversion, once it is the head: the chunk it handed over to, if any.

@@ -22,7 +22,8 @@ public:
     // sets the size instead (tests make every offset of a small log a chunk boundary with it).
     static ChunkPlan For(std::uint64_t inputSize, unsigned threads, std::uint64_t chunkSize = 0) {
         if (chunkSize == 0) {
-            chunkSize = std::clamp<std::uint64_t>(inputSize / (threads * kChunksPerThread), kSmallestChunk, kLargestChunk);
+            chunkSize =
+                std::clamp<std::uint64_t>(inputSize / (threads * kChunksPerThread), kSmallestChunk, kLargestChunk);
         }
         return ChunkPlan(inputSize, chunkSize);
     }

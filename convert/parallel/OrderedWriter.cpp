@@ -20,7 +20,8 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
     while (at.packets < to.packets) {
         ReportProgress(pending, at.packets, progress);
         std::uint64_t packet = at.packets + 1;
-        const PacketMark* mark = at.marks < marks.size() && marks[at.marks].packet == packet ? &marks[at.marks] : nullptr;
+        const PacketMark* mark =
+            at.marks < marks.size() && marks[at.marks].packet == packet ? &marks[at.marks] : nullptr;
         if (mark != nullptr) WriteDiagnostics(pending, mark->diagnosticsBefore, progress);
         if (!headerWritten_) [[unlikely]] {
             csv_.Append(headerRow_);
@@ -32,8 +33,10 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
         } else {
             // The row runs from the comma before its second cell to its line end.
             const char* row = csv + (at.csv - pending.csvStart);
-            auto length = static_cast<std::size_t>(static_cast<const char*>(std::memchr(row, '\n', static_cast<std::size_t>(csvEnd - row))) + 1 - row);
-            WriteRow({row, length}, progress.numberBase + static_cast<std::int64_t>(packet), mark != nullptr && mark->longRow);
+            auto length = static_cast<std::size_t>(
+                static_cast<const char*>(std::memchr(row, '\n', static_cast<std::size_t>(csvEnd - row))) + 1 - row);
+            WriteRow({row, length}, progress.numberBase + static_cast<std::int64_t>(packet),
+                     mark != nullptr && mark->longRow);
             at.csv += length;
             ++rowsWritten_;
         }
@@ -48,7 +51,8 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
 
 void OrderedWriter::ReportProgress(const Pending& pending, std::uint64_t packets, Progress& progress) {
     const std::vector<ProgressMark>* marks = pending.progress;
-    if (marks == nullptr || progress.progressMarks == marks->size() || (*marks)[progress.progressMarks].packets > packets) {
+    if (marks == nullptr || progress.progressMarks == marks->size() ||
+        (*marks)[progress.progressMarks].packets > packets) {
         return;
     }
     for (; progress.progressMarks < marks->size() && (*marks)[progress.progressMarks].packets <= packets;

@@ -66,7 +66,9 @@ void ParallelConversion::Work() {
     }
 }
 
-std::size_t ParallelConversion::JobsInFlight() const { return std::min<std::size_t>(plan_.Count(), threads_ + kExtraJobs); }
+std::size_t ParallelConversion::JobsInFlight() const {
+    return std::min<std::size_t>(plan_.Count(), threads_ + kExtraJobs);
+}
 
 bool ParallelConversion::StartsSoon(std::size_t chunk) const {
     // A chunk that handed over frees its worker once written, which waits for no one after it.
@@ -79,7 +81,8 @@ ChunkJob* ParallelConversion::TakeJob() {
     // A chunk the head is well into is no longer worth converting apart: the head would wait
     // for its conversion to come as far. One it has only just entered still is.
     std::size_t next = nextChunk_;
-    while (nextChunk_ < plan_.Count() && headPosition_ > plan_.StartOf(nextChunk_) + plan_.ChunkSize() / 4) ++nextChunk_;
+    while (nextChunk_ < plan_.Count() && headPosition_ > plan_.StartOf(nextChunk_) + plan_.ChunkSize() / 4)
+        ++nextChunk_;
     // After conversions in vain, the next few chunks are left to the head.
     if (nextChunk_ > 0) nextChunk_ = std::min(plan_.Count(), nextChunk_ + std::min(inVain_, kMostChunksLeftToHead));
     if (nextChunk_ != next) changed_.notify_all();  // a head waiting for such a chunk converts it

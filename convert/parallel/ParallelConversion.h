@@ -10,10 +10,10 @@
 #include "convert/parallel/ChunkJob.h"
 #include "convert/parallel/ChunkPlan.h"
 #include "convert/parallel/OrderedWriter.h"
+#include "core/MemoryStreams.h"
 #include "core/ProgressObserver.h"
 #include "core/RandomAccessInput.h"
 #include "core/RunOptions.h"
-#include "core/MemoryStreams.h"
 #include "core/TextBuffer.h"
 #include "decode/FieldTable.h"
 #include "decode/MessageDecoder.h"
@@ -120,8 +120,8 @@ private:
     void Accept(ChunkJob& job, const OutputMark& cut, std::uint64_t cutPosition, std::int64_t numberBase,
                 const DecoderMemory& memory);
     void AbandonBetween(std::size_t first, std::size_t last);  // under the lock
-    void Abandon(ChunkJob& job);                                // under the lock
-    void StopAll();                                             // under the lock
+    void Abandon(ChunkJob& job);                               // under the lock
+    void StopAll();                                            // under the lock
 
     const RunOptions options_;
     RandomAccessInput& input_;
@@ -135,7 +135,7 @@ private:
     std::vector<std::unique_ptr<ChunkJob>> jobs_;  // by chunk; empty before it starts and once retired
     std::size_t nextChunk_ = 0;
     std::size_t inFlight_ = 0;
-    std::size_t handedOver_ = 0;  // chunks in flight that handed over to the next and are to be written
+    std::size_t handedOver_ = 0;      // chunks in flight that handed over to the next and are to be written
     std::uint64_t headPosition_ = 0;  // how far the head has come beyond its own chunk
     bool finished_ = false;
     int readError_ = 0;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <optional>
 #include <sstream>
+#include <sys/stat.h>
 
 #include "convert/Conversion.h"
 #include "decode/Columns.h"
@@ -114,7 +114,7 @@ TEST_F(Executable, AnOutputIsReplacedOnlyByARunThatSucceeds) {
         std::string arguments;
         std::optional<std::string> before;  // the output before the run; none: no file
         int status;
-        std::string lastLine;  // of standard error
+        std::string lastLine;              // of standard error
         std::optional<std::string> after;  // the output after the run; none: no file
     };
     const Case cases[] = {
@@ -174,10 +174,10 @@ TEST_F(Executable, ReplacedFilesKeepTheirLinksAndModes) {
 
     for (std::string output : {"link.csv", "hard.csv"}) EXPECT_EQ(Run("-q trip.bin " + output).status, 0);
     EXPECT_EQ(Run("-q trip.bin /dev/stdout >stdout.csv").status, 0);
-    EXPECT_EQ(RunShell("umask 027 && cd " + Quote(dir.Path().string()) + " && " + kConverter + " -q trip.bin new.csv",
-                       dir)
-                  .status,
-              0);
+    EXPECT_EQ(
+        RunShell("umask 027 && cd " + Quote(dir.Path().string()) + " && " + kConverter + " -q trip.bin new.csv", dir)
+            .status,
+        0);
 
     EXPECT_EQ(std::filesystem::read_symlink(dir.File("link.csv")), "target.csv");
     EXPECT_TRUE(std::filesystem::equivalent(dir.File("shared.csv"), dir.File("hard.csv")));
@@ -196,8 +196,9 @@ TEST_F(Executable, InterruptLeavesThePreviousCsv) {
     test::WriteFile(dir.File("trip.csv"), old);
     // Job control, so that the background converter does not start with SIGINT ignored; its input
     // is a pipe that this script holds open.
-    test::WriteFile(dir.File("interrupt.sh"), "set -m\ncd " + Quote(dir.Path().string()) + "\nmkfifo feed\nexec 3<>feed\n" +
-                                                  kConverter + " - trip.csv <feed 2>/dev/null &\n" + R"(pid=$!
+    test::WriteFile(dir.File("interrupt.sh"), "set -m\ncd " + Quote(dir.Path().string()) +
+                                                  "\nmkfifo feed\nexec 3<>feed\n" + kConverter +
+                                                  " - trip.csv <feed 2>/dev/null &\n" + R"(pid=$!
 cat trip.bin >&3
 for i in $(seq 200); do ls -A | grep -q '^\.trip\.csv\.' && break; sleep 0.05; done
 sleep 0.2
@@ -230,10 +231,11 @@ TEST_F(Executable, ConventionalCommandLine) {
     EXPECT_EQ(Run("--version -x >version.txt").status, 0);
     EXPECT_EQ(Read("version.txt"), "drovane2csv" + banner.substr(banner.rfind(' ')) + "\n");
 
-    auto piped = RunShell("cat " + Quote(dir.File("trip.bin")) + " | " + kConverter + " - - >" + Quote(dir.File("cat.csv")), dir);
+    auto piped = RunShell(
+        "cat " + Quote(dir.File("trip.bin")) + " | " + kConverter + " - - >" + Quote(dir.File("cat.csv")), dir);
     EXPECT_EQ(piped.status, 0);
-    EXPECT_TRUE(piped.standardError.ends_with(
-        "--- opened input file -\n--- opened out file -\n\n--- wrote 3 rows to -\n"));
+    EXPECT_TRUE(
+        piped.standardError.ends_with("--- opened input file -\n--- opened out file -\n\n--- wrote 3 rows to -\n"));
     EXPECT_EQ(Run("-q - <trip.bin >stdin.csv").status, 0) << "no output name: standard output";
     for (std::string name : {"stdin.csv", "cat.csv"}) EXPECT_EQ(Read(name), csv) << name;
 
@@ -329,7 +331,8 @@ TEST_F(Executable, ThreadsChangeNothingTheConverterWrites) {
             auto many = Run(threads + log + ".bin many.csv");
             if (threads.find("-US") != std::string::npos) one = Run("-US -j 1 " + log + ".bin one.csv");
             std::string messages = many.standardError;
-            for (std::size_t at; (at = messages.find("many.csv")) != std::string::npos;) messages.replace(at, 8, "one.csv");
+            for (std::size_t at; (at = messages.find("many.csv")) != std::string::npos;)
+                messages.replace(at, 8, "one.csv");
             EXPECT_EQ(many.status, one.status) << log << " " << threads;
             EXPECT_EQ(messages, one.standardError) << log << " " << threads;
             EXPECT_EQ(Read("many.csv"), Read("one.csv")) << log << " " << threads;

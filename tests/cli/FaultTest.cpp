@@ -26,7 +26,9 @@ protected:
     test::TempDir dir;
 };
 
-std::size_t Lines(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
+std::size_t Lines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 TEST_F(Faults, OutputsThatCannotOrMustNotBeWrittenLeaveTheInputAlone) {
     std::string input = dir.File("trip.csv");  // derives its own name as the output
@@ -77,8 +79,8 @@ protected:
         std::string script = dir.File("pipe.sh");
         test::WriteFile(script, std::string(ignoreSignal ? "trap '' PIPE\n" : "") + source + " | timeout 60 " +
                                     kConverter + " " + input + " /dev/stdout 2>" + Quote(dir.File("errors.txt")) +
-                                    " | head -c 100 >" + Quote(dir.File("head.txt")) +
-                                    "\necho ${PIPESTATUS[1]} >" + Quote(dir.File("status.txt")) + "\n");
+                                    " | head -c 100 >" + Quote(dir.File("head.txt")) + "\necho ${PIPESTATUS[1]} >" +
+                                    Quote(dir.File("status.txt")) + "\n");
         auto start = std::chrono::steady_clock::now();
         RunShell("bash " + Quote(script), dir);
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -184,9 +186,7 @@ TEST_F(Faults, LongSparseInputBeyond4GiB) {
     constexpr std::uintmax_t kZeros = (std::uintmax_t{1} << 32) + 123;
     std::string path = dir.File("sparse.bin");
     std::string cycle = test::LogBuilder().FullCycle().Text();
-    {
-        std::ofstream create(path, std::ios::binary);
-    }
+    { std::ofstream create(path, std::ios::binary); }
     std::error_code error;
     std::filesystem::resize_file(path, kZeros, error);
     if (!error) {

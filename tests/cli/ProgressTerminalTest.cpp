@@ -92,7 +92,8 @@ TEST(ProgressOnATerminal, ShownUnderAPseudoTerminalAndAbsentFromFilesAndPipes) {
     // log measures it (under the sanitizers the start alone takes most of a second once paced).
     test::WriteFile(dir.File("tiny.bin"), test::LogBuilder().FullCycle().Text());
     double startup = timed("bash " + dir.File("throttle.sh") + " " + kConverter + " " + dir.File("tiny.bin") + " " +
-                           dir.File("tiny.csv")).second;
+                           dir.File("tiny.csv"))
+                         .second;
     constexpr std::uintmax_t kMiB = std::uintmax_t{1} << 20;
     double shortest = 0.0;
     test::ProcessResult inFile;
@@ -105,7 +106,8 @@ TEST(ProgressOnATerminal, ShownUnderAPseudoTerminalAndAbsentFromFilesAndPipes) {
         inFile = file;
         shortest = std::min({terminalSeconds, rowsSeconds, fileSeconds});
     }
-    if (shortest - startup < 1.5) GTEST_SKIP() << "no conversion lasted 1.5 s beyond the " << startup << " s of a start";
+    if (shortest - startup < 1.5)
+        GTEST_SKIP() << "no conversion lasted 1.5 s beyond the " << startup << " s of a start";
 
     // The transcript of the terminal, whose line ends come out as CR LF.
     std::string seen = std::regex_replace(test::ReadFile(dir.File("terminal.txt")), std::regex("\r\n"), "\n");

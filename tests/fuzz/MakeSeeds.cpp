@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 8; ++i) {
         std::string body(64u << (i % 6), '\0');
         for (char& byte : body) byte = static_cast<char>(random());
-        Write(recipe + "recipe-" + std::to_string(i), static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(i), body);
+        Write(recipe + "recipe-" + std::to_string(i), static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(i),
+              body);
     }
     return 0;
 }

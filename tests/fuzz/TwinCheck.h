@@ -10,8 +10,8 @@
 #include "PlainSide.h"
 #include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
-#include "rawlog/KnownMessageTable.h"
 #include "rawlog/HeaderSearch.h"
+#include "rawlog/KnownMessageTable.h"
 
 namespace drovane::fuzz {
 

@@ -1,6 +1,6 @@
-#include "tools/plot/Axis.h"
-
 #include <gtest/gtest.h>
+
+#include "tools/plot/Axis.h"
 
 namespace drovane::plot {
 namespace {

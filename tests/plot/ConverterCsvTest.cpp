@@ -97,8 +97,8 @@ TEST(ConverterCsv, SavedAgainByPythonItDrawsTheSameDrive) {
     // What the program prints after the picture's name: the summary of the drive.
     const auto summary = [&](const std::string& csv) {
         const std::string out = dir.File(csv + ".txt");
-        const auto run = drovane::test::RunShell(std::string("'") + DROVANE_PLOT_PATH + "' '" + dir.File(csv) +
-                                                     "' > '" + out + "'", dir);
+        const auto run = drovane::test::RunShell(
+            std::string("'") + DROVANE_PLOT_PATH + "' '" + dir.File(csv) + "' > '" + out + "'", dir);
         EXPECT_EQ(run.status, 0) << csv << ": " << run.standardError;
         EXPECT_EQ(run.standardError, "") << csv;
         const std::string text = drovane::test::ReadFile(out);

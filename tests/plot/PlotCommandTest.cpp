@@ -1,5 +1,3 @@
-#include "tools/plot/PlotCommand.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +9,7 @@
 #include "XmlCheck.h"
 #include "support/Executable.h"
 #include "support/TempDir.h"
+#include "tools/plot/PlotCommand.h"
 
 namespace drovane::plot {
 namespace {
@@ -101,7 +100,8 @@ TEST_F(PlotCommand, BadCommandLinesAreOneLineErrors) {
 }
 
 TEST_F(PlotCommand, BadInputIsAOneLineErrorAndNoPicture) {
-    ExpectError({Path("missing.csv")}, "cannot open " + Path("missing.csv") + " for reading: No such file or directory");
+    ExpectError({Path("missing.csv")},
+                "cannot open " + Path("missing.csv") + " for reading: No such file or directory");
     ExpectError({File("empty.csv", "")}, "empty.csv is empty");
     ExpectError({File("header.csv", test::kMetricHeader)}, "header.csv has the header row but no data rows");
     ExpectError({File("other.csv", "name,age\nann,4\n")}, "other.csv:1: not a drovane2csv CSV");
@@ -138,12 +138,10 @@ TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
         int status;
         const char* message;  // the start of the one line on standard error, or "" for none
     };
-    for (const Case& c : {Case{Quote(noise), 1, "drovane-plot: error: "},
-                          Case{Quote(cut), 0, "drovane-plot: warning: "},
-                          Case{Quote(good), 0, ""},
-                          Case{"", 1, "drovane-plot: error: "},
-                          Case{"--help", 0, ""},
-                          Case{Quote(good) + " /dev/full", 1, "drovane-plot: error: cannot write /dev/full: No space"}}) {
+    for (const Case& c :
+         {Case{Quote(noise), 1, "drovane-plot: error: "}, Case{Quote(cut), 0, "drovane-plot: warning: "},
+          Case{Quote(good), 0, ""}, Case{"", 1, "drovane-plot: error: "}, Case{"--help", 0, ""},
+          Case{Quote(good) + " /dev/full", 1, "drovane-plot: error: cannot write /dev/full: No space"}}) {
         std::string command = Quote(DROVANE_PLOT_PATH) + " " + c.args + " >/dev/null";
         drovane::test::ProcessResult result = RunShell(command, dir_);
         EXPECT_EQ(result.status, c.status) << command;

@@ -1,10 +1,10 @@
-#include "tools/plot/Reduce.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "tools/plot/Reduce.h"
 
 namespace drovane::plot {
 namespace {
@@ -52,15 +52,15 @@ TEST(ReduceMinMax, AMillionRowsKeepTheirPeaksInAFewThousandPoints) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_LE(PointCount(lines), 2 * kColumns);
     EXPECT_GE(PointCount(lines), kColumns);
-    auto [low, high] = std::minmax_element(lines[0].begin(), lines[0].end(),
-                                           [](const Point& a, const Point& b) { return a.y < b.y; });
+    auto [low, high] =
+        std::minmax_element(lines[0].begin(), lines[0].end(), [](const Point& a, const Point& b) { return a.y < b.y; });
     EXPECT_EQ(high->y, 180.0);
     EXPECT_EQ(high->x, 123'458.0);
     EXPECT_EQ(low->y, -40.0);
     EXPECT_EQ(low->x, 876'544.0);
     // Points stay in packet order.
-    EXPECT_TRUE(std::is_sorted(lines[0].begin(), lines[0].end(),
-                               [](const Point& a, const Point& b) { return a.x < b.x; }));
+    EXPECT_TRUE(
+        std::is_sorted(lines[0].begin(), lines[0].end(), [](const Point& a, const Point& b) { return a.x < b.x; }));
 }
 
 TEST(ReduceMinMax, EachColumnKeepsItsLowestAndHighestInTheirOrder) {

@@ -1,6 +1,6 @@
-#include "tools/plot/Summary.h"
-
 #include <gtest/gtest.h>
+
+#include "tools/plot/Summary.h"
 
 namespace drovane::plot {
 namespace {
@@ -83,9 +83,13 @@ TEST(Summary, LineUsesTheUnitsOfTheHeadings) {
 }
 
 TEST(Summary, DurationsReadAsMinutesOrHours) {
-    for (const auto& [seconds, text] : std::vector<std::pair<double, std::string>>{
-             {0.0, "0:00"}, {59.6, "1:00"}, {600.0, "10:00"}, {3599.4, "59:59"}, {3600.0, "1:00:00"},
-             {7208.3, "2:00:08"}, {-1.0, "0:00"}}) {
+    for (const auto& [seconds, text] : std::vector<std::pair<double, std::string>>{{0.0, "0:00"},
+                                                                                   {59.6, "1:00"},
+                                                                                   {600.0, "10:00"},
+                                                                                   {3599.4, "59:59"},
+                                                                                   {3600.0, "1:00:00"},
+                                                                                   {7208.3, "2:00:08"},
+                                                                                   {-1.0, "0:00"}}) {
         EXPECT_EQ(FormatDuration(seconds), text) << seconds;
     }
 }

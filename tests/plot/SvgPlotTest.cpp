@@ -1,6 +1,3 @@
-#include "tools/plot/SvgPlot.h"
-#include "tools/plot/Reduce.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +12,8 @@
 
 #include "Fixtures.h"
 #include "XmlCheck.h"
+#include "tools/plot/Reduce.h"
+#include "tools/plot/SvgPlot.h"
 
 namespace drovane::plot {
 namespace {
@@ -88,14 +87,14 @@ Box PanelBox(const std::string& svg, int n) {
 TEST(SvgPlot, MetricPictureIsWellFormedAndLabelledInMetricUnits) {
     std::string svg = Render(Parse(test::kMetricHeader + test::kMetricRows));
     EXPECT_EQ(test::XmlProblem(svg), "");
-    for (const char* text : {"Drive: trip.csv", "4 packets (1\u20135)", ">km/h<", ">km/L<", "fuel flow (L/hr)",
-                             "Vehicle speed (km/h)", "Economy (km/L)", "Minutes of driving", "Temperatures (\u00B0C)",
-                             " L of fuel"}) {
+    for (const char* text :
+         {"Drive: trip.csv", "4 packets (1\u20135)", ">km/h<", ">km/L<", "fuel flow (L/hr)", "Vehicle speed (km/h)",
+          "Economy (km/L)", "Minutes of driving", "Temperatures (\u00B0C)", " L of fuel"}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }
-    for (const char* id : {"speed", "speedometer", "engine-speed", "ev-mode", "soc", "charge", "discharge", "economy",
-                           "fuel-flow", "fuel-flow-area", "no-fuel", "battery-temp-min", "battery-temp-max",
-                           "engine-temp", "coolant-temp"}) {
+    for (const char* id :
+         {"speed", "speedometer", "engine-speed", "ev-mode", "soc", "charge", "discharge", "economy", "fuel-flow",
+          "fuel-flow-area", "no-fuel", "battery-temp-min", "battery-temp-max", "engine-temp", "coolant-temp"}) {
         EXPECT_NE(svg.find(std::string("id=\"") + id + "\""), std::string::npos) << id;
     }
     EXPECT_EQ(svg.find("mph"), std::string::npos);
@@ -200,9 +199,10 @@ TEST(SvgPlot, TheTimeAxisReadsInMinutesWithThePacketNumbersUnder) {
         double packetSeconds;
         std::vector<const char*> labels;  // minute, then its packet
     };
-    for (const Case& c : {Case{0.1, {">0</text>", ">1</text>", ">5</text>", ">3,001</text>", ">9</text>", ">5,401</text>"}},
-                          Case{0.2, {">0</text>", ">2</text>", ">601</text>", ">18</text>", ">5,401</text>"}},
-                          Case{0.01, {">0.2</text>", ">1,201</text>", ">0.9</text>", ">5,401</text>"}}}) {
+    for (const Case& c :
+         {Case{0.1, {">0</text>", ">1</text>", ">5</text>", ">3,001</text>", ">9</text>", ">5,401</text>"}},
+          Case{0.2, {">0</text>", ">2</text>", ">601</text>", ">18</text>", ">5,401</text>"}},
+          Case{0.01, {">0.2</text>", ">1,201</text>", ">0.9</text>", ">5,401</text>"}}}) {
         PlotOptions options;
         options.packetSeconds = c.packetSeconds;
         std::string svg = RenderSvg(trip, options);

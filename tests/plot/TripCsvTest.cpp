@@ -1,5 +1,3 @@
-#include "tools/plot/TripCsv.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,7 @@
 #include <sstream>
 
 #include "Fixtures.h"
+#include "tools/plot/TripCsv.h"
 
 namespace drovane::plot {
 namespace {
@@ -97,7 +96,10 @@ std::string Rewritten(const std::string& text, const std::string& end,
 }
 
 TEST(TripCsv, ReadsTheFileAsSpreadsheetsPythonAndPandasSaveItAgain) {
-    const auto unquoted = [](std::size_t, std::string row) { std::erase(row, '"'); return row; };
+    const auto unquoted = [](std::size_t, std::string row) {
+        std::erase(row, '"');
+        return row;
+    };
     const auto quoted = [](std::size_t, std::string row) {
         std::erase(row, '"');
         for (std::size_t at = 0; (at = row.find(',', at)) != std::string::npos; at += 3) row.replace(at, 1, "\",\"");
@@ -148,7 +150,8 @@ TEST(TripCsv, ALastRowCutShortIsLeftOutWithAWarning) {
               (std::vector<std::string>{"trip.csv:3: the last row is cut short and left out (column 28 (EV Mode) "
                                         "holds '\"Den', a quoted cell whose quotes do not pair up)"}));
     // Only the very last line can have been cut; a short row before it is broken.
-    EXPECT_EQ(ErrorOf(kMetricHeader + "1,2,3" + "\n" + Row({{0, "5"}})), "trip.csv:2: the row has 3 cells, expected 35");
+    EXPECT_EQ(ErrorOf(kMetricHeader + "1,2,3" + "\n" + Row({{0, "5"}})),
+              "trip.csv:2: the row has 3 cells, expected 35");
 }
 
 TEST(TripCsv, ReadsPacketNumbersInExponentForm) {

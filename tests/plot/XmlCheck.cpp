@@ -90,8 +90,8 @@ private:
 
     bool SkipSpace() {
         std::size_t start = pos_;
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' ||
-                                       text_[pos_] == '\r')) {
+        while (pos_ < text_.size() &&
+               (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\n' || text_[pos_] == '\r')) {
             ++pos_;
         }
         return pos_ > start;

@@ -1,8 +1,7 @@
 #pragma once
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <string>
+#include <sys/wait.h>
 
 #include "support/TempDir.h"
 

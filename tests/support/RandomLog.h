@@ -52,7 +52,8 @@ public:
 
     std::string Make() {
         while (log_.size() < limit_ && !choose_.Done()) Step();
-        if (!log_.empty() && choose_(4) == 0) log_.resize(log_.size() - 1 - choose_(static_cast<unsigned>(std::min<std::size_t>(log_.size(), 40))));
+        if (!log_.empty() && choose_(4) == 0)
+            log_.resize(log_.size() - 1 - choose_(static_cast<unsigned>(std::min<std::size_t>(log_.size(), 40))));
         return log_;
     }
 

@@ -55,9 +55,10 @@ TEST(MessageScheduleTest, EveryKnownMessageAppearsAndCyclesAreFramedForTheConver
     EXPECT_EQ(seen.size(), KnownMessages().size());
     // Cycle 0 carries every decoded message, so the first row is complete.
     ScheduleCycle(0, messages);
-    for (int id : {0x022, 0x023, 0x025, 0x030, 0x038, 0x039, 0x03B, 0x0B1, 0x0B3, 0x0B4, 0x244, 0x3C8,
-                             0x3CA, 0x3CB, 0x520, 0x526, 0x529, 0x52C, 0x540, 0x57F, 0x5A4, 0x5C8}) {
-        EXPECT_NE(std::find(messages.inCycle.begin(), messages.inCycle.end(), id), messages.inCycle.end()) << std::hex << id;
+    for (int id : {0x022, 0x023, 0x025, 0x030, 0x038, 0x039, 0x03B, 0x0B1, 0x0B3, 0x0B4, 0x244,
+                   0x3C8, 0x3CA, 0x3CB, 0x520, 0x526, 0x529, 0x52C, 0x540, 0x57F, 0x5A4, 0x5C8}) {
+        EXPECT_NE(std::find(messages.inCycle.begin(), messages.inCycle.end(), id), messages.inCycle.end())
+            << std::hex << id;
     }
 }
 
@@ -110,7 +111,8 @@ TEST(DriveLogTest, AHarshDriveSeldomRepeatsItsReadingsAndConvertsAsWell) {
     // record boundaries are found by the cycle start.
     const auto harsh = Synthesize(6, 2000, {}, &report, true);
     const std::size_t start = [&] {
-        for (std::size_t i = 0;; ++i) if (IsSyncPattern(harsh, i)) return i;
+        for (std::size_t i = 0;; ++i)
+            if (IsSyncPattern(harsh, i)) return i;
     }();
     EXPECT_LT(RepeatShare({harsh.begin() + static_cast<std::ptrdiff_t>(start), harsh.end()}), 0.2);
     EXPECT_EQ(report.expected.rows, 2000);

@@ -56,10 +56,11 @@ TEST(ParallelDriveTest, DrivesConvertAsInOnePassAndTheirChunksAreTakenOver) {
         bool harsh;
         drovane::UnitSystem units;
     };
-    for (const Case& c : {Case{1, 0.0, false, drovane::UnitSystem::Metric}, Case{2, 0.02, false, drovane::UnitSystem::US},
-                          Case{3, 0.02, true, drovane::UnitSystem::Metric}, Case{4, 0.2, false, drovane::UnitSystem::Metric},
-                          Case{5, 0.2, true, drovane::UnitSystem::US}, Case{6, 0.6, false, drovane::UnitSystem::Metric},
-                          Case{7, 0.6, true, drovane::UnitSystem::Metric}, Case{8, 0.05, true, drovane::UnitSystem::UK}}) {
+    for (const Case& c :
+         {Case{1, 0.0, false, drovane::UnitSystem::Metric}, Case{2, 0.02, false, drovane::UnitSystem::US},
+          Case{3, 0.02, true, drovane::UnitSystem::Metric}, Case{4, 0.2, false, drovane::UnitSystem::Metric},
+          Case{5, 0.2, true, drovane::UnitSystem::US}, Case{6, 0.6, false, drovane::UnitSystem::Metric},
+          Case{7, 0.6, true, drovane::UnitSystem::Metric}, Case{8, 0.05, true, drovane::UnitSystem::UK}}) {
         const std::string log = Drive(c.seed, c.damage, c.harsh);
         RunOptions options;
         options.units = c.units;
@@ -67,7 +68,8 @@ TEST(ParallelDriveTest, DrivesConvertAsInOnePassAndTheirChunksAreTakenOver) {
         for (std::uint64_t chunkSize : {std::uint64_t{65536}, std::uint64_t{100003}}) {
             InParallel parallel = ConvertInChunks(log, options, static_cast<unsigned>(2 + c.seed % 3), chunkSize);
             EXPECT_TRUE(parallel.text.csv == one.csv) << "seed " << c.seed << ", chunks of " << chunkSize;
-            EXPECT_TRUE(parallel.text.diagnostics == one.diagnostics) << "seed " << c.seed << ", chunks of " << chunkSize;
+            EXPECT_TRUE(parallel.text.diagnostics == one.diagnostics)
+                << "seed " << c.seed << ", chunks of " << chunkSize;
             // Chunks whose conversion was abandoned are few: damage at the very start of a chunk.
             EXPECT_GE(parallel.takenOver * 10, (parallel.chunks - 1) * 9) << "seed " << c.seed;
         }

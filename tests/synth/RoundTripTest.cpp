@@ -2,9 +2,6 @@
 // truth file cell by cell, the packet numbering, and the warnings the converter gives for damage.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -14,6 +11,8 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <vector>
 
 #include "DriveSynthesizer.h"
@@ -171,7 +170,9 @@ TEST_P(CleanRoundTripTest, EveryCellEqualsTheDrive) {
 INSTANTIATE_TEST_SUITE_P(Units, CleanRoundTripTest,
                          ::testing::Values(UnitCase{UnitSystem::Metric, ""}, UnitCase{UnitSystem::US, "-US"},
                                            UnitCase{UnitSystem::Metric, "-UK"}),
-                         [](const auto& param) { return std::string(param.index == 0 ? "Metric" : param.index == 1 ? "Us" : "Uk"); });
+                         [](const auto& param) {
+                             return std::string(param.index == 0 ? "Metric" : param.index == 1 ? "Us" : "Uk");
+                         });
 
 class DamagedRoundTripTest : public RoundTripTest, public ::testing::WithParamInterface<UnitCase> {};
 
@@ -232,17 +233,10 @@ TEST_P(DamageKindRoundTripTest, ConvertsWithTheAssemblersWarnings) {
             EXPECT_GT(report.damage.longUnknown, 0);
             EXPECT_GT(expected.skippedBadPackets, 0);
             break;
-        case DamageKind::LostEnd:
-            EXPECT_GT(expected.unfinishedPackets, 100);
-            break;
-        case DamageKind::BitFlip:
-            EXPECT_LT(expected.intactRows, 900);
-            break;
-        case DamageKind::Cut:
-            EXPECT_EQ(expected.packets, 999);
-            break;
-        default:
-            break;
+        case DamageKind::LostEnd: EXPECT_GT(expected.unfinishedPackets, 100); break;
+        case DamageKind::BitFlip: EXPECT_LT(expected.intactRows, 900); break;
+        case DamageKind::Cut: EXPECT_EQ(expected.packets, 999); break;
+        default: break;
     }
 }
 
@@ -269,7 +263,6 @@ TEST_F(RoundTripTest, TheSampleScriptConvertsTheDefaultDrive) {
     EXPECT_NE(shown.find("Enter input filename: "), std::string::npos);
     EXPECT_NE(shown.find(csv.at(1)), std::string::npos) << "the first data row is shown";
 }
-
 
 // The synthesizer keeps what stands under its output names, run as a user runs it.
 class SynthCommandTest : public RoundTripTest {
@@ -345,7 +338,8 @@ TEST_F(SynthCommandTest, ForceReplacesTheFileBehindALinkAndKeepsItsMode) {
 
 TEST_F(SynthCommandTest, AFullDiscIsReportedWithStatusOne) {
     struct stat device {};
-    if (::stat("/dev/full", &device) != 0 || !S_ISCHR(device.st_mode)) GTEST_SKIP() << "/dev/full is no character device";
+    if (::stat("/dev/full", &device) != 0 || !S_ISCHR(device.st_mode))
+        GTEST_SKIP() << "/dev/full is no character device";
     EXPECT_EQ(RunSynth("--cycles 20 /dev/full"), 1);
     EXPECT_EQ(errors_, "drovane-synth: cannot write /dev/full: No space left on device\n");
 }
@@ -353,10 +347,11 @@ TEST_F(SynthCommandTest, AFullDiscIsReportedWithStatusOne) {
 TEST_F(SynthCommandTest, ASignalLeavesTheOldFileAndNoTemporaryFile) {
     Write("drive.bin", "a real drive");
     // Stopped once its temporary file is there, long before 4000 MiB are written.
-    const std::string command = "cd \"" + folder_.string() + "\" && { \"" + DROVANE_SYNTH_PATH +
-                                "\" --megabytes 4000 --force drive.bin > /dev/null & pid=$!; "
-                                "for i in $(seq 200); do ls .drive.bin.?????? >/dev/null 2>&1 && break; sleep 0.05; done; "
-                                "kill -TERM $pid; wait $pid; exit $?; } 2>/dev/null";
+    const std::string command =
+        "cd \"" + folder_.string() + "\" && { \"" + DROVANE_SYNTH_PATH +
+        "\" --megabytes 4000 --force drive.bin > /dev/null & pid=$!; "
+        "for i in $(seq 200); do ls .drive.bin.?????? >/dev/null 2>&1 && break; sleep 0.05; done; "
+        "kill -TERM $pid; wait $pid; exit $?; } 2>/dev/null";
     const int raw = std::system(command.c_str());
     EXPECT_EQ(WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, 128 + SIGTERM);
     EXPECT_EQ(ReadFile(folder_ / "drive.bin"), "a real drive");

@@ -24,8 +24,8 @@ TEST(SynthOptionsTest, TheSampleCommandAndItsDefaults) {
 }
 
 TEST(SynthOptionsTest, LengthDamageTruthAndUnits) {
-    const auto parsed = Parse({"--megabytes=1024", "--damage", "0.02", "--damage-kinds", "junk,cut", "--truth",
-                               "t.csv", "--units", "us", "big.bin"});
+    const auto parsed = Parse({"--megabytes=1024", "--damage", "0.02", "--damage-kinds", "junk,cut", "--truth", "t.csv",
+                               "--units", "us", "big.bin"});
     ASSERT_TRUE(parsed.options) << parsed.error;
     const SynthSettings& settings = parsed.options->settings;
     EXPECT_EQ(settings.targetBytes, 1024ULL << 20);

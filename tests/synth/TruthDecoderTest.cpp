@@ -5,8 +5,8 @@
 #include <initializer_list>
 
 #include "KnownMessages.h"
-#include "tools/reference/PlainRules.h"
 #include "TruthDecoder.h"
+#include "tools/reference/PlainRules.h"
 
 namespace drovane::synth {
 namespace {
@@ -105,7 +105,7 @@ TEST(TruthDecoderTest, RejectedValuesAreCountedButStillRemembered) {
     EXPECT_EQ(decoder.RangeRejections(), 1);
     decoder.Decode(Record(0x038, {0, 100}));
     decoder.Decode(Record(0x56D, {}));
-    EXPECT_EQ(decoder.CellText(kEconomy), "32");  // 319.99 / 10, rounded to 0.1
+    EXPECT_EQ(decoder.CellText(kEconomy), "32");        // 319.99 / 10, rounded to 0.1
     decoder.Decode(Record(0x3C8, {0, 0, 0x00, 0x01}));  // 8192 rpm
     EXPECT_EQ(decoder.RangeRejections(), 2);
     // The remembered values outlive the packet.

@@ -52,8 +52,13 @@ TEST(CommandLine, ThreadsTakeAWholeNumberFromOneTo256) {
     EXPECT_EQ(result.commandLine.threads, 3u);
     EXPECT_EQ(result.commandLine.inputName, "in.bin");
     EXPECT_TRUE(result.commandLine.quiet);
-    for (std::vector<std::string_view> bad : {std::vector<std::string_view>{"-j", "0"}, {"-j", "257"}, {"-j", "two"},
-                                              {"-j", "-2"}, {"-j", "2x"}, {"-j", ""}, {"in.bin", "-j"}}) {
+    for (std::vector<std::string_view> bad : {std::vector<std::string_view>{"-j", "0"},
+                                              {"-j", "257"},
+                                              {"-j", "two"},
+                                              {"-j", "-2"},
+                                              {"-j", "2x"},
+                                              {"-j", ""},
+                                              {"in.bin", "-j"}}) {
         result = Parse(bad);
         EXPECT_EQ(result.verdict, CommandLineVerdict::BadValue) << bad.back();
         EXPECT_EQ(result.faultyArgument, "-j " + std::string(bad.size() == 2 && bad[0] == "-j" ? bad[1] : ""));
@@ -83,10 +88,11 @@ TEST(OutputName, DerivedFromTheLastDot) {
         const char* input;
         const char* output;
     };
-    for (const Case& c : {Case{"trip.bin", "trip.csv"}, Case{"trip.day2.bin", "trip.day2.csv"}, Case{"a.bin", "a.csv"},
-                          Case{"a.bi", "test_raw.csv"}, Case{"tripdata", "test_raw.csv"}, Case{"logs.d/trip", "logs.csv"},
-                          Case{".trip", ".csv"}, Case{"test_raw.bin", "test_raw.csv"}, Case{"trip.csv", "trip.csv"},
-                          Case{"trip.", "trip.csv"}, Case{"    ", "test_raw.csv"}, Case{"", "test_raw.csv"}}) {
+    for (const Case& c :
+         {Case{"trip.bin", "trip.csv"}, Case{"trip.day2.bin", "trip.day2.csv"}, Case{"a.bin", "a.csv"},
+          Case{"a.bi", "test_raw.csv"}, Case{"tripdata", "test_raw.csv"}, Case{"logs.d/trip", "logs.csv"},
+          Case{".trip", ".csv"}, Case{"test_raw.bin", "test_raw.csv"}, Case{"trip.csv", "trip.csv"},
+          Case{"trip.", "trip.csv"}, Case{"    ", "test_raw.csv"}, Case{"", "test_raw.csv"}}) {
         EXPECT_EQ(DeriveOutputName(c.input), c.output) << c.input;
     }
 }

@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "convert/Conversion.h"
-#include "rawlog/KnownMessageTable.h"
 #include "rawlog/HeaderSearch.h"
+#include "rawlog/KnownMessageTable.h"
 #include "support/LogBuilder.h"
 #include "support/PlainTwins.h"
 #include "support/RandomLog.h"
@@ -80,8 +79,10 @@ TEST(PlainTwins, LookupAgreesWithTableScanForEveryHeader) {
             if (test::ScanKnownMessages(high, low, length) != UnknownMessageId) knownLength = length;
         }
         for (unsigned length = 0; length <= 0xFF; ++length) {
-            std::uint16_t expected = static_cast<int>(length) == knownLength ? static_cast<std::uint16_t>(id) : UnknownMessageId;
-            if (KnownMessageTable::Lookup(high, low, static_cast<std::uint8_t>(length)) != expected && ++disagreements <= 5) {
+            std::uint16_t expected =
+                static_cast<int>(length) == knownLength ? static_cast<std::uint16_t>(id) : UnknownMessageId;
+            if (KnownMessageTable::Lookup(high, low, static_cast<std::uint8_t>(length)) != expected &&
+                ++disagreements <= 5) {
                 ADD_FAILURE() << "header " << id << "/" << length;
             }
         }
@@ -101,8 +102,8 @@ TEST(PlainTwins, SyncSearchAgreesWithSlidingFromEveryStart) {
         for (const std::uint8_t* from = begin; from <= end; ++from) {
             for (const std::uint8_t* to = from; to <= end; ++to) {
                 ASSERT_EQ(FindSyncHeader(from, to), test::SlideToSyncHeader(from, to))
-                    << Hex({reinterpret_cast<const char*>(begin), bytes.size()}) << " from " << (from - begin)
-                    << " to " << (to - begin);
+                    << Hex({reinterpret_cast<const char*>(begin), bytes.size()}) << " from " << (from - begin) << " to "
+                    << (to - begin);
             }
         }
     }
@@ -126,8 +127,8 @@ TEST(PlainTwins, SyncSearchAgreesOverLongerStretches) {
             const std::uint8_t* to = from + random() % (end - from + 1);
             for (const std::uint8_t* stop : {to, end}) {
                 ASSERT_EQ(FindSyncHeader(from, stop), test::SlideToSyncHeader(from, stop))
-                    << Hex({reinterpret_cast<const char*>(begin), bytes.size()}) << " from " << (from - begin)
-                    << " to " << (stop - begin);
+                    << Hex({reinterpret_cast<const char*>(begin), bytes.size()}) << " from " << (from - begin) << " to "
+                    << (stop - begin);
             }
         }
     }

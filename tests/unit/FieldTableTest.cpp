@@ -184,9 +184,8 @@ TEST(FieldTable, FieldTraceShowsEveryAcceptedStoreWithoutQuotes) {
     run.fields.SetFieldValue(400.9, 1);
     run.fields.SetFieldValue(99.99, 1);
     run.fields.SetFieldValue(1.0 / 3, 34);
-    EXPECT_EQ(run.TakeDiagnostics(),
-              "--- Shifter = D\n--- Lights = \n--- Voltage = 400.9\n" + Warning("Voltage", 99.99) +
-                  "--- iMPG = 0.333333\n");
+    EXPECT_EQ(run.TakeDiagnostics(), "--- Shifter = D\n--- Lights = \n--- Voltage = 400.9\n" +
+                                         Warning("Voltage", 99.99) + "--- iMPG = 0.333333\n");
     EXPECT_EQ(run.Cell(26), "\"D\"");
 
     DecodeHarness dumpOnly(Options(UnitSystem::Metric, RunOptions::kHexDumpFlag));
@@ -213,9 +212,9 @@ TEST(FieldTable, TextIndexOutsideTheTableThrowsAPlainException) {
 // one million on would share a text ("1e+06"). Below one million the two forms are the same.
 TEST(FieldTable, PacketNumberIsAlwaysAWholeNumber) {
     DecodeHarness run(Options(UnitSystem::Metric, RunOptions::kFieldTraceFlag));
-    for (std::int64_t number : {std::int64_t{1}, std::int64_t{999999}, std::int64_t{1000000}, std::int64_t{1000001},
-                                std::int64_t{1234567}, std::int64_t{INT32_MAX}, std::int64_t{INT32_MAX} + 1,
-                                std::int64_t{INT64_MAX}}) {
+    for (std::int64_t number :
+         {std::int64_t{1}, std::int64_t{999999}, std::int64_t{1000000}, std::int64_t{1000001}, std::int64_t{1234567},
+          std::int64_t{INT32_MAX}, std::int64_t{INT32_MAX} + 1, std::int64_t{INT64_MAX}}) {
         run.fields.SetFieldValue(Reading::Whole(number), kColTime);
         EXPECT_EQ(run.Cell(0), std::to_string(number));
         EXPECT_EQ(run.TakeDiagnostics(), "--- Time = " + std::to_string(number) + "\n");

@@ -111,16 +111,27 @@ const StoreCase kStoreCases[] = {
     {M, 0x3CA, {0, 0, 151}, "!Speedometer = 151"},
     {US, 0x3CA, {0, 0, 242}, "Speedometer = 150"},
     {US, 0x3CA, {0, 0, 243}, "!Speedometer = 151"},
-    {M, 0x3CB, {0x14, 0x28, 0x00, 0x78, 0x1E, 0x19},
+    {M,
+     0x3CB,
+     {0x14, 0x28, 0x00, 0x78, 0x1E, 0x19},
      "SOC % = 60|Max Charge Current = 40|Max Discharge Current = -20|Min Batt Temp C = 25|Max Batt Temp C = 30"},
-    {US, 0x3CB, {0x14, 0x28, 0x00, 0x78, 0x1E, 0x19},
+    {US,
+     0x3CB,
+     {0x14, 0x28, 0x00, 0x78, 0x1E, 0x19},
      "SOC % = 60|Max Charge Current = 40|Max Discharge Current = -20|Min Batt Temp F = 77|Max Batt Temp F = 86"},
-    {M, 0x3CB, {0x00, 0xC9, 0x00, 0xC9, 0x00, 0x00},
+    {M,
+     0x3CB,
+     {0x00, 0xC9, 0x00, 0xC9, 0x00, 0x00},
      "SOC % = 100.5|!Max Charge Current = 201|Max Discharge Current = 0|Min Batt Temp C = 0|Max Batt Temp C = 0"},
-    {M, 0x3CB, {0xC9, 0x00, 0x00, 0xCA, 0xFF, 0xFA},
+    {M,
+     0x3CB,
+     {0xC9, 0x00, 0x00, 0xCA, 0xFF, 0xFA},
      "!SOC % = 101|Max Charge Current = 0|!Max Discharge Current = -201|Min Batt Temp C = 250|!Max Batt Temp C = 255"},
-    {US, 0x3CB, {0, 0, 0, 0, 0, 0}, "SOC % = 0|Max Charge Current = 0|Max Discharge Current = 0|"
-                                    "Min Batt Temp F = 32|Max Batt Temp F = 32"},
+    {US,
+     0x3CB,
+     {0, 0, 0, 0, 0, 0},
+     "SOC % = 0|Max Charge Current = 0|Max Discharge Current = 0|"
+     "Min Batt Temp F = 32|Max Batt Temp F = 32"},
     {M, 0x520, {0, 0x7F, 0xFF}, "Fuel Inj = 32767"},
     {M, 0x520, {0, 0x80, 0x00}, "!Fuel Inj = 32768"},
     {M, 0x526, {0, 0x41}, "VVTi = 16"},
@@ -190,7 +201,8 @@ TEST(MessageDecoder, WordsCompareTheWholeByte) {
             std::string word = found != w.words.end() ? found->second : w.otherwise;
             EXPECT_EQ(run.Cell(w.column), "\"" + word + "\"") << std::hex << w.id << " " << value;
             std::string trace = run.TakeDiagnostics();
-            EXPECT_EQ(trace.substr(trace.find('\n') + 1), "--- " + run.fields.Entry(w.column).name + " = " + word + "\n");
+            EXPECT_EQ(trace.substr(trace.find('\n') + 1),
+                      "--- " + run.fields.Entry(w.column).name + " = " + word + "\n");
         }
     }
 }
@@ -237,7 +249,8 @@ TEST(MessageDecoder, EveryRawReadingInBothUnitSystems) {
             run.Decode(0x038, {0, static_cast<std::uint8_t>(byte)});
             double flow = us ? byte * 0.264172052 : byte;
             flow = RoundToStep(flow / 10, 0.01);
-            ASSERT_EQ(std::bit_cast<std::uint64_t>(run.decoder.Memory().lastFuelFlow), std::bit_cast<std::uint64_t>(flow))
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(run.decoder.Memory().lastFuelFlow),
+                      std::bit_cast<std::uint64_t>(flow))
                 << "byte " << byte;
             expectCell(31, flow, 0, 255, byte);
             if (HasFatalFailure()) return;
@@ -253,9 +266,9 @@ TEST(MessageDecoder, FuelEconomyFromTheRememberedSpeedAndFlow) {
         const char* economy;
     };
     const Step metric[] = {
-        {-1, -1, "0"},           {0x1900, -1, "999.9"},  {0x0000, 0, "0"},       {0xFB00, 0, "0"},
-        {0x0000, 25, "0"},       {0x1900, 25, "25"},     {0xFB00, 25, "-5"},     {0x1900, 7, "89.3"},
-        {0x7FFF, 25, "128"},     {0xFFFF, 255, "0"},     {0x1900, 1, "625"},     {-1, 24, "26"},
+        {-1, -1, "0"},       {0x1900, -1, "999.9"}, {0x0000, 0, "0"},   {0xFB00, 0, "0"},
+        {0x0000, 25, "0"},   {0x1900, 25, "25"},    {0xFB00, 25, "-5"}, {0x1900, 7, "89.3"},
+        {0x7FFF, 25, "128"}, {0xFFFF, 255, "0"},    {0x1900, 1, "625"}, {-1, 24, "26"},
     };
     DecodeHarness run(Options(UnitSystem::Metric, kTrace));
     for (const Step& step : metric) {
@@ -316,13 +329,15 @@ TEST(MessageDecoder, HexDumpComesFirstWithTheRecordsOwnLength) {
         {kTrace, 0x5C8, {0xAB, 0xCD, 0xEF, 0x01}, -1, "05C8: AB CD EF\n--- Cruise Control = 0\n"},
         {kTrace, 0x022, {0x02, 0x00, 0x02, 0x0A, 0x5A}, 2, "0022: 02 00\n--- Side Accel = 0\n--- Side Accel1 = 10\n"},
         {kTrace, 0x0C9, {1, 2, 3, 4, 5, 6, 7, 8}, -1, "00C9: 01 02 03 04 05\n"},
-        {kTrace, 0x4C1, {0xF0, 0x0F, 0x10, 0x01, 0x9A, 0xA9, 0xFE, 0xEF}, -1,
-         "04C1: F0 0F 10 01 9A A9 FE EF\n"},
+        {kTrace, 0x4C1, {0xF0, 0x0F, 0x10, 0x01, 0x9A, 0xA9, 0xFE, 0xEF}, -1, "04C1: F0 0F 10 01 9A A9 FE EF\n"},
         {RunOptions::kHexDumpFlag, 0x423, {0x7F}, -1, "0423: 7F\n"},
         // All 16 bits of the identifier count.
         {kTrace, 0x8022, {0x02, 0x00, 0x02, 0x00}, 4, "8022: 02 00 02 00\n"},
         {kTrace, 0x1526, {0x00, 0x41}, 2, "1526: 00 41\n"},
-        {kTrace, 0x030, {0x80, 0, 0, 0, 255}, -1,
+        {kTrace,
+         0x030,
+         {0x80, 0, 0, 0, 255},
+         -1,
          "0030: 80 00 00 00 FF 00 00 00\n*** WARNING: bad data, field out of range, Brake Pedal = 201\n"
          "--- Brake Pressed = 0\n"},
     };

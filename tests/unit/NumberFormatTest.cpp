@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <algorithm>
 #include <random>
 #include <string>
 #include <utility>
@@ -13,8 +13,8 @@
 #include "DecodeHarness.h"
 #include "core/LittleEndian.h"
 #include "decode/NumberFormat.h"
-#include "decode/ShortTexts.h"
 #include "decode/NumericConversions.h"
+#include "decode/ShortTexts.h"
 
 namespace drovane {
 namespace {
@@ -69,11 +69,11 @@ private:
 
 TEST(FormatGeneral, SpecialValues) {
     Twin twin;
-    for (double value : {0.0, -0.0, kInf, -kInf, std::numeric_limits<double>::quiet_NaN(),
-                         -std::numeric_limits<double>::quiet_NaN(), std::bit_cast<double>(0x7FF0000000000001ull),
-                         std::bit_cast<double>(0xFFF8000000000123ull), std::numeric_limits<double>::max(),
-                         -std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
-                         std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::denorm_min()}) {
+    for (double value :
+         {0.0, -0.0, kInf, -kInf, std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN(),
+          std::bit_cast<double>(0x7FF0000000000001ull), std::bit_cast<double>(0xFFF8000000000123ull),
+          std::numeric_limits<double>::max(), -std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
+          std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::denorm_min()}) {
         twin.Check(value);
     }
     // Subnormals: every exponent-zero pattern is a different mantissa length.
@@ -88,9 +88,10 @@ TEST(FormatGeneral, SpecialValues) {
 // Where "%g" changes form or rounds up into a new decade.
 TEST(FormatGeneral, FormAndRoundingBoundaries) {
     Twin twin;
-    for (double edge : {1e-4, 1e-5, 0.000099999949, 0.0000999995, 0.00999995, 0.0099999949, 0.0999995, 0.01,
-                        0.1, 9.999995, 99999.95, 99999.949999, 999999.0, 999999.4, 999999.5, 999999.50000001,
-                        1e6, 1000000.5, 9999995.0, 12345.65, 0.1234565, 2.5e-5, 0.5, 0.25, 0.125, 0.05, 0.015}) {
+    for (double edge :
+         {1e-4,      1e-5,     0.000099999949, 0.0000999995, 0.00999995, 0.0099999949, 0.0999995,       0.01, 0.1,
+          9.999995,  99999.95, 99999.949999,   999999.0,     999999.4,   999999.5,     999999.50000001, 1e6,  1000000.5,
+          9999995.0, 12345.65, 0.1234565,      2.5e-5,       0.5,        0.25,         0.125,           0.05, 0.015}) {
         twin.CheckAround(edge, 300);
         twin.CheckAround(-edge, 20);
     }
@@ -162,7 +163,8 @@ TEST(FormatDecimalShort, TextOfTheIntegerIsTheTextOfTheNumber) {
         StoreShortText(text, bytes);
         std::string fast(bytes, text.Length());
         if (fast != PrintfGeneral(value) && ++mismatches <= 5) {
-            ADD_FAILURE() << scaled << "/10^" << decimals << ": \"" << fast << "\" against \"" << PrintfGeneral(value) << "\"";
+            ADD_FAILURE() << scaled << "/10^" << decimals << ": \"" << fast << "\" against \"" << PrintfGeneral(value)
+                          << "\"";
         }
     };
     for (std::int32_t k = -999'999; k <= 999'999; ++k) {
@@ -179,8 +181,9 @@ TEST(FormatDecimalShort, TextOfTheIntegerIsTheTextOfTheNumber) {
 }
 
 TEST(FormatWhole, PacketNumbersOfEveryLength) {
-    for (std::int64_t value : {0LL, 7LL, 42LL, 999'999LL, 1'000'000LL, 1'000'001LL, 123'456'789LL, 999'999'999'999LL,
-                               1'000'000'000'000LL, 9'223'372'036'854'775'807LL, -1LL, -9'223'372'036'854'775'807LL - 1}) {
+    for (std::int64_t value :
+         {0LL, 7LL, 42LL, 999'999LL, 1'000'000LL, 1'000'001LL, 123'456'789LL, 999'999'999'999LL, 1'000'000'000'000LL,
+          9'223'372'036'854'775'807LL, -1LL, -9'223'372'036'854'775'807LL - 1}) {
         char buffer[32];
         EXPECT_EQ(std::string(buffer, FormatWhole(value, buffer)), std::to_string(value));
     }

@@ -21,10 +21,21 @@ struct RealRounding {
 
 TEST(RoundToStep, NearestMultipleWithHalvesAwayFromZero) {
     const RealRounding cases[] = {
-        {7.0, 0.0, 0.0},      {-7.0, 0.0, 0.0},    {0.0, 0.1, 0.0},    {-0.0, 1.0, 0.0},
-        {1.25, -0.5, 1.5},    {-1.25, -0.5, -1.5}, {-2.5, 1.0, -3.0},  {2.5, 1.0, 3.0},
-        {2.49, 1.0, 2.0},     {-2.49, 1.0, -2.0},  {0.005, 0.01, 0.01}, {0.004, 0.01, 0.0},
-        {-0.04, 0.1, 0.0},    {17.0, 5.0, 15.0},   {17.5, 5.0, 20.0},
+        {7.0, 0.0, 0.0},
+        {-7.0, 0.0, 0.0},
+        {0.0, 0.1, 0.0},
+        {-0.0, 1.0, 0.0},
+        {1.25, -0.5, 1.5},
+        {-1.25, -0.5, -1.5},
+        {-2.5, 1.0, -3.0},
+        {2.5, 1.0, 3.0},
+        {2.49, 1.0, 2.0},
+        {-2.49, 1.0, -2.0},
+        {0.005, 0.01, 0.01},
+        {0.004, 0.01, 0.0},
+        {-0.04, 0.1, 0.0},
+        {17.0, 5.0, 15.0},
+        {17.5, 5.0, 20.0},
         // A decimal half held as a double just below it rounds down.
         {0.25, 0.1, 0.2},
     };
@@ -121,11 +132,24 @@ struct IntRounding {
 
 TEST(RoundIntToStep, SameRuleForIntegers) {
     const IntRounding cases[] = {
-        {5, 1.0, 5},   {-5, 1.0, -5},  {0, 1.0, 0},   {9, 0.0, 0},      {7, 2.0, 8},
-        {-7, 2.0, -8}, {7, -2.0, 8},   {1, 2.0, 2},   {-1, 2.0, -2},    {6, 4.0, 8},
-        {5, 4.0, 4},   {-6, 4.0, -8},  {5, 0.5, 5},   {INT32_MAX, 1.0, INT32_MAX}, {INT32_MIN, 1.0, INT32_MIN},
+        {5, 1.0, 5},
+        {-5, 1.0, -5},
+        {0, 1.0, 0},
+        {9, 0.0, 0},
+        {7, 2.0, 8},
+        {-7, 2.0, -8},
+        {7, -2.0, 8},
+        {1, 2.0, 2},
+        {-1, 2.0, -2},
+        {6, 4.0, 8},
+        {5, 4.0, 4},
+        {-6, 4.0, -8},
+        {5, 0.5, 5},
+        {INT32_MAX, 1.0, INT32_MAX},
+        {INT32_MIN, 1.0, INT32_MIN},
         // The real product 1.5 x 3 = 4.5 is truncated to the integer result.
-        {5, 1.5, 4},   {-5, 1.5, -4},
+        {5, 1.5, 4},
+        {-5, 1.5, -4},
     };
     for (const auto& c : cases) EXPECT_EQ(RoundIntToStep(c.value, c.step), c.expected) << c.value << " step " << c.step;
     for (std::int32_t value = -16; value <= 111; ++value) EXPECT_EQ(RoundIntToStep(value, 1.0), value);
@@ -136,14 +160,15 @@ TEST(SignExtend12, TwelveBitReadingThatKeepsTopBitsWhenBit11IsClear) {
         std::uint8_t high, low;
         int expected;
     };
-    const Case cases[] = {{0x07, 0xFF, 2047}, {0x08, 0x00, -2048}, {0x0F, 0xFF, -1},    {0x9F, 0xFF, -1},
+    const Case cases[] = {{0x07, 0xFF, 2047}, {0x08, 0x00, -2048},  {0x0F, 0xFF, -1},    {0x9F, 0xFF, -1},
                           {0x12, 0x34, 4660}, {0x80, 0x00, -32768}, {0x70, 0x00, 28672}, {0xF7, 0xFF, -2049},
-                          {0x00, 0x00, 0},    {0x00, 0x05, 5},     {0x0F, 0xFB, -5},    {0x58, 0x01, -2047}};
+                          {0x00, 0x00, 0},    {0x00, 0x05, 5},      {0x0F, 0xFB, -5},    {0x58, 0x01, -2047}};
     for (const auto& c : cases) EXPECT_EQ(SignExtend12(c.high, c.low), c.expected) << int{c.high} << " " << int{c.low};
     // With the top four bits clear it is the plain 12-bit two's-complement value.
     for (int word = 0; word < 0x1000; ++word) {
         int twelveBit = word >= 0x800 ? word - 0x1000 : word;
-        ASSERT_EQ(SignExtend12(static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word & 0xFF)), twelveBit);
+        ASSERT_EQ(SignExtend12(static_cast<std::uint8_t>(word >> 8), static_cast<std::uint8_t>(word & 0xFF)),
+                  twelveBit);
     }
 }
 
@@ -163,10 +188,20 @@ TEST(ConvertTemperature, WholeDegreesWithTheDecimalOffsetInUsUnits) {
         int us;
     };
     const Case cases[] = {
-        {0, 0, 32},      {100, 100, 212}, {90, 90, 194},   {90.5, 91, 195},  {25, 25, 77},  {30, 30, 86},
-        {255, 255, 491}, {-40, -40, -40}, {0.5, 1, 33},    {-0.5, -1, 31},   {-2.5, -3, 28},
+        {0, 0, 32},
+        {100, 100, 212},
+        {90, 90, 194},
+        {90.5, 91, 195},
+        {25, 25, 77},
+        {30, 30, 86},
+        {255, 255, 491},
+        {-40, -40, -40},
+        {0.5, 1, 33},
+        {-0.5, -1, 31},
+        {-2.5, -3, 28},
         // 17.7778 rather than 160/9 lifts an exact half: 36.5 F and -17.5 F.
-        {2.5, 3, 37},    {-27.5, -28, -17},
+        {2.5, 3, 37},
+        {-27.5, -28, -17},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ConvertTemperature(c.celsius, UnitSystem::Metric), c.metric) << c.celsius;

@@ -46,7 +46,8 @@ LogBuilder& SmallCycle(LogBuilder& log, bool closed = true) {
 }
 
 TEST(PacketAssembler, TooShortInputCannotBeRead) {
-    for (std::string_view input : {std::string_view(""), std::string_view("\x00", 1), std::string_view("\x00\x20", 2)}) {
+    for (std::string_view input :
+         {std::string_view(""), std::string_view("\x00", 1), std::string_view("\x00\x20", 2)}) {
         auto result = ConvertBytes(input, Verbose());
         EXPECT_EQ(result.diagnostics, "*** ERROR: unable to read file\n") << input.size();
         EXPECT_EQ(result.csv, "");
@@ -95,7 +96,8 @@ TEST(PacketAssembler, SkipLimitWhileHunting) {
         std::string expected = "*** skipped " + std::to_string(junk) + " bytes\n";
         if (junk == 880) {
             // The empty packet in progress is written out (and dropped for want of values).
-            expected += std::string(kSkipWarning) + "*** WARNING: skipping data packet, 34 fields invalid, 0 fields valid\n";
+            expected +=
+                std::string(kSkipWarning) + "*** WARNING: skipping data packet, 34 fields invalid, 0 fields valid\n";
         }
         EXPECT_EQ(result.diagnostics.substr(0, expected.size()), expected) << junk;
         EXPECT_EQ(Count(result.csv, "\n"), 2u) << junk;

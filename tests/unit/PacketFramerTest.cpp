@@ -50,11 +50,11 @@ std::string Frame(const std::string& log, int closesBeforeStop = 1000) {
 
 TEST(PacketFramer, RecordsAndClosesInOrder) {
     LogBuilder log;
-    log.Record(0x56D).Junk(5);                                        // hunted over
-    log.Record(0x020).Record(0x0B4).Record(0x5C8).Record(0x56D);      // finished
-    log.Record(0x3CB);                                                // between cycles: hunted over
+    log.Record(0x56D).Junk(5);                                           // hunted over
+    log.Record(0x020).Record(0x0B4).Record(0x5C8).Record(0x56D);         // finished
+    log.Record(0x3CB);                                                   // between cycles: hunted over
     log.Record(0x020).Record(0x3CB).Record(0x7FF, {}, 4).Record(0x0B4);  // unknown record skipped
-    log.Record(0x020).Record(0x022).Record(0x56D);                    // the second 0x020 restarts
+    log.Record(0x020).Record(0x022).Record(0x56D);                       // the second 0x020 restarts
     EXPECT_EQ(Frame(log.Text()), "020 0B4 5C8 56D | 020 3CB 0B4 | 020 022 56D | ");
 }
 

@@ -56,7 +56,8 @@ TEST(ParallelConversion, EveryOffsetOfSmallRandomLogsIsABoundary) {
         std::string log = test::MakeRandomLog(choose, 200 + seed * 40);
         RunOptions options = Units(static_cast<UnitSystem>(seed % 3));
         for (std::uint64_t chunkSize : {1, 2, 3, 5, 11, 12, 29, 97, 500}) {
-            same.Compare(log, options, {static_cast<unsigned>(2 + seed % 3), chunkSize}, "seed " + std::to_string(seed));
+            same.Compare(log, options, {static_cast<unsigned>(2 + seed % 3), chunkSize},
+                         "seed " + std::to_string(seed));
         }
     }
 }
@@ -177,7 +178,8 @@ TEST(ParallelConversion, AFullCsvAndAReadErrorStopWhereOneConversionStops) {
         {
             TextBuffer csv(parallelCsv), diagnostics(parallelDiagnostics);
             MemoryRandomAccessInput input(log);
-            ParallelConversion parallel(options, input, log.size(), csv, diagnostics, {.threads = 3, .chunkSize = 50000});
+            ParallelConversion parallel(options, input, log.size(), csv, diagnostics,
+                                        {.threads = 3, .chunkSize = 50000});
             parallel.Run();
             diagnostics.Flush();
         }
@@ -198,7 +200,8 @@ TEST(ParallelConversion, AFullCsvAndAReadErrorStopWhereOneConversionStops) {
         {
             TextBuffer csv(parallelCsv), diagnostics(parallelDiagnostics);
             MemoryRandomAccessInput input(log, failAt);
-            ParallelConversion parallel(options, input, log.size(), csv, diagnostics, {.threads = 2, .chunkSize = 40000});
+            ParallelConversion parallel(options, input, log.size(), csv, diagnostics,
+                                        {.threads = 2, .chunkSize = 40000});
             parallel.Run();
             EXPECT_NE(parallel.ReadErrorNumber(), 0);
             csv.Flush();

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <fstream>
 #include <memory>
 #include <regex>
 #include <sstream>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 

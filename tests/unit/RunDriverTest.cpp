@@ -47,7 +47,9 @@ protected:
 
 TEST_F(RunDriverTest, BannerOpensEveryRun) {
     DriverRun run = RunWith({"-x"});
-    EXPECT_EQ(run.standardError.rfind("Velmor Drovane Raw Format Data Converter\nversion Kestry " DROVANE_VERSION "  (build ", 0), 0u);
+    EXPECT_EQ(run.standardError.rfind(
+                  "Velmor Drovane Raw Format Data Converter\nversion Kestry " DROVANE_VERSION "  (build ", 0),
+              0u);
     EXPECT_NE(run.standardError.find(")\n"), std::string::npos);
 }
 
@@ -109,7 +111,8 @@ TEST_F(RunDriverTest, MissingInputCreatesNoOutput) {
     std::string missing = dir.File("missing.bin");
     DriverRun run = RunWith({missing});
     EXPECT_EQ(run.status, kExitFailure);
-    EXPECT_EQ(run.Messages(), "*** FAIL: opening input file " + dir.File("missing.bin") + ": No such file or directory\n");
+    EXPECT_EQ(run.Messages(),
+              "*** FAIL: opening input file " + dir.File("missing.bin") + ": No such file or directory\n");
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing.csv")));
 }
 
@@ -132,8 +135,8 @@ TEST_F(RunDriverTest, OutputThatCannotBeCreated) {
     EXPECT_EQ(run.Messages(), "--- opened input file " + in + "\n*** FAIL: opening output file " + out +
                                   ": No such file or directory\n");
     run = RunWith({in, dir.Path().string()});
-    EXPECT_EQ(run.Messages(), "--- opened input file " + in + "\n*** FAIL: opening output file " +
-                                  dir.Path().string() + ": Is a directory\n");
+    EXPECT_EQ(run.Messages(), "--- opened input file " + in + "\n*** FAIL: opening output file " + dir.Path().string() +
+                                  ": Is a directory\n");
 }
 
 TEST_F(RunDriverTest, OutputThatIsTheInputIsRefused) {

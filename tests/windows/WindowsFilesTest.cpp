@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "convert/Conversion.h"
 #include "app/RunDriver.h"
+#include "convert/Conversion.h"
 #include "core/MemoryStreams.h"
 #include "platform/FileStatus.h"
 #include "platform/Terminal.h"

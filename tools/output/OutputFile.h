@@ -31,7 +31,8 @@ class OutputFile {
 public:
     // Throws OutputExists or OutputError. Text has its line ends written as the system's text
     // files have them.
-    OutputFile(const std::string& path, ExistingFile existing, platform::FileContent content = platform::FileContent::Bytes);
+    OutputFile(const std::string& path, ExistingFile existing,
+               platform::FileContent content = platform::FileContent::Bytes);
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 

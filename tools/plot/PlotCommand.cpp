@@ -7,12 +7,12 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "platform/FileStatus.h"
+#include "tools/output/OutputFile.h"
 #include "tools/plot/Summary.h"
 #include "tools/plot/SvgPlot.h"
 #include "tools/plot/Text.h"
 #include "tools/plot/TripCsv.h"
-#include "platform/FileStatus.h"
-#include "tools/output/OutputFile.h"
 
 namespace drovane::plot {
 namespace {
@@ -96,7 +96,8 @@ int RunPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
             out << kUsage;
             return 0;
         }
-        if (platform::NameTheSameFile(parsed.csv, parsed.svg)) throw UsageError(Cat("the picture would overwrite the CSV ", parsed.csv));
+        if (platform::NameTheSameFile(parsed.csv, parsed.svg))
+            throw UsageError(Cat("the picture would overwrite the CSV ", parsed.csv));
         Trip trip = ReadTripFile(parsed.csv);
         for (const std::string& warning : trip.warnings) err << "drovane-plot: warning: " << warning << "\n";
         PlotOptions options;

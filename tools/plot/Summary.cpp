@@ -19,8 +19,8 @@ std::optional<double> Integrate(const Trip& trip, const std::vector<double>& val
     for (std::size_t row = 0; row < trip.Rows(); ++row) {
         if (std::isnan(values[row])) continue;
         const double value = magnitude ? std::fabs(values[row]) : values[row];
-        total = total ? *total + (previousValue + value) / 2.0 * (trip.time[row] - previousPacket) * hoursPerPacket
-                      : 0.0;
+        total =
+            total ? *total + (previousValue + value) / 2.0 * (trip.time[row] - previousPacket) * hoursPerPacket : 0.0;
         previousPacket = trip.time[row];
         previousValue = value;
     }
@@ -68,7 +68,8 @@ std::vector<std::string> SummaryParts(const TripSummary& summary, const UnitLabe
     }
     if (summary.topSpeed) parts.push_back(Cat("top speed ", FormatGrouped(*summary.topSpeed, 0), " ", units.speed));
     if (summary.fuelUsed) {
-        parts.push_back(*summary.fuelUsed > 0.0 ? Cat(FormatGrouped(*summary.fuelUsed, *summary.fuelUsed < 0.1 ? 3 : 2), " ", units.fuel, " of fuel")
+        parts.push_back(*summary.fuelUsed > 0.0 ? Cat(FormatGrouped(*summary.fuelUsed, *summary.fuelUsed < 0.1 ? 3 : 2),
+                                                      " ", units.fuel, " of fuel")
                                                 : std::string("no fuel used"));
     }
     if (summary.averageEconomy) {
@@ -78,8 +79,9 @@ std::vector<std::string> SummaryParts(const TripSummary& summary, const UnitLabe
     std::string range = FormatGrouped(summary.firstPacket, 0);
     if (summary.lastPacket != summary.firstPacket) Append(range, "\u2013", FormatGrouped(summary.lastPacket, 0));
     const double ms = packetSeconds * 1000.0;
-    parts.push_back(Cat(FormatGrouped(static_cast<double>(summary.rows), 0), summary.rows == 1 ? " packet (" : " packets (",
-                        range, "), ", FormatGrouped(ms, ms < 10.0 ? 1 : 0), " ms each"));
+    parts.push_back(Cat(FormatGrouped(static_cast<double>(summary.rows), 0),
+                        summary.rows == 1 ? " packet (" : " packets (", range, "), ",
+                        FormatGrouped(ms, ms < 10.0 ? 1 : 0), " ms each"));
     return parts;
 }
 

@@ -169,9 +169,8 @@ public:
         out_.reserve(256 * 1024);
         Append(out_, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n",
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", Num(width_), "\" height=\"", Num(height_),
-               "\" viewBox=\"0 0 ", Num(width_), " ", Num(height_), "\">\n",
-               "<title>", EscapeXml(options_.title), "</title>\n",
-               "<style>", kStyle, "</style>\n",
+               "\" viewBox=\"0 0 ", Num(width_), " ", Num(height_), "\">\n", "<title>", EscapeXml(options_.title),
+               "</title>\n", "<style>", kStyle, "</style>\n",
                "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n");
         PaintTitle();
         for (int panel = 0; panel < kPanelCount; ++panel) {
@@ -231,8 +230,8 @@ private:
 
     // Characters, not bytes, of UTF-8 text.
     static std::size_t Characters(std::string_view text) {
-        return static_cast<std::size_t>(
-            std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+        return static_cast<std::size_t>(std::count_if(
+            text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
     }
 
     std::vector<double> MinuteTicks() const {
@@ -307,8 +306,7 @@ private:
     }
 
     void PaintNoData(const std::string& what) {
-        Text("note", (frame_.left + frame_.right) / 2.0, (boxTop_ + boxBottom_) / 2.0, what,
-             " text-anchor=\"middle\"");
+        Text("note", (frame_.left + frame_.right) / 2.0, (boxTop_ + boxBottom_) / 2.0, what, " text-anchor=\"middle\"");
     }
 
     PixelColumns Columns() const { return PixelColumns(frame_.x0, frame_.x1, columns_); }
@@ -320,9 +318,7 @@ private:
         return ReduceMinMax(trip_.time, values, Columns(), kGapFactor * TypicalSpacing(trip_.time, values));
     }
 
-    std::string XY(const Point& p, const Scale& scale) const {
-        return Cat(Num(frame_.X(p.x)), " ", Num(scale.Y(p.y)));
-    }
+    std::string XY(const Point& p, const Scale& scale) const { return Cat(Num(frame_.X(p.x)), " ", Num(scale.Y(p.y))); }
 
     std::string LinePath(const std::vector<Polyline>& lines, const Scale& scale) const {
         std::string d;
@@ -412,7 +408,8 @@ private:
         Extent extent = ExtentOf(rpm);
         Scale scale = MakeScale(0.0, extent.any ? std::max(extent.hi, 1000.0) : 1000.0);
         PaintBox(scale, "rpm", "#333");
-        PaintSpans("ev-mode", MarkedSpans(trip_.time, HeldEvMode(trip_), Columns()), boxTop_, kPanelHeight, kEvColour, "0.16");
+        PaintSpans("ev-mode", MarkedSpans(trip_.time, HeldEvMode(trip_), Columns()), boxTop_, kPanelHeight, kEvColour,
+                   "0.16");
         PaintLine("engine-speed", Reduced(rpm), scale, kEngineColour, 1.4);
         if (!extent.any) PaintNoData("no engine speed in this file");
         PaintFrameAndHeader(top, "Engine",
@@ -489,8 +486,10 @@ private:
         // the fixed axis, and the legend says so.
         const EconomyAxis axis = trip_.units == UnitSystem::US ? kUSEconomyAxis : kMetricEconomyAxis;
         Scale economyScale = MakeScale(axis.lo, axis.hi);
-        const bool cutAbove = std::any_of(finite.begin(), finite.end(), [&](double v) { return v > economyScale.range.hi; });
-        const bool cutBelow = std::any_of(finite.begin(), finite.end(), [&](double v) { return v < economyScale.range.lo; });
+        const bool cutAbove =
+            std::any_of(finite.begin(), finite.end(), [&](double v) { return v > economyScale.range.hi; });
+        const bool cutBelow =
+            std::any_of(finite.begin(), finite.end(), [&](double v) { return v < economyScale.range.lo; });
         Extent flowExtent = ExtentOf(flow);
         Scale flowScale = MakeScale(std::min(0.0, flowExtent.lo), flowExtent.any ? std::max(flowExtent.hi, 0.0) : 1.0);
         AlignZero(economyScale, flowScale);
@@ -529,7 +528,8 @@ private:
             Text("tick", x, boxBottom_ + 19.0, FormatTick(minutes, minuteStep_), " text-anchor=\"middle\"");
             Text("packet", x, boxBottom_ + 34.0, FormatGrouped(std::round(packet), 0), " text-anchor=\"middle\"");
         }
-        Append(out_, "<path d=\"M", Num(frame_.left), " ", Num(boxBottom_), "v5", marks, "\" stroke=\"#a8a8a8\" stroke-width=\"1\"/>\n");
+        Append(out_, "<path d=\"M", Num(frame_.left), " ", Num(boxBottom_), "v5", marks,
+               "\" stroke=\"#a8a8a8\" stroke-width=\"1\"/>\n");
         const double ms = options_.packetSeconds * 1000.0;
         Text("unit", (frame_.left + frame_.right) / 2.0, boxBottom_ + 60.0,
              Cat("Minutes of driving, at ", FormatGrouped(ms, ms < 10.0 ? 1 : 0),

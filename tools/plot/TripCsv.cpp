@@ -1,16 +1,17 @@
 #include "tools/plot/TripCsv.h"
 
-#include "tools/plot/Text.h"
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <cmath>
 #include <fstream>
 #include <istream>
 #include <limits>
 #include <utility>
+
+#include "tools/plot/Text.h"
 
 namespace drovane::plot {
 namespace {
@@ -31,9 +32,9 @@ constexpr std::array<HeadingPair, kColumnCount> kHeadings = [] {
 }();
 
 constexpr std::array<std::size_t, kSeriesCount> kSeriesColumns = {
-    kSpeedColumn,          kSpeedometerColumn,    kEngineSpeedColumn, kSocColumn,
-    kAmpsColumn,           kFuelFlowColumn,       kEconomyColumn,     kMinBatteryTempColumn,
-    kMaxBatteryTempColumn, kEngineTempColumn,     kCoolantTempColumn,
+    kSpeedColumn,          kSpeedometerColumn, kEngineSpeedColumn, kSocColumn,
+    kAmpsColumn,           kFuelFlowColumn,    kEconomyColumn,     kMinBatteryTempColumn,
+    kMaxBatteryTempColumn, kEngineTempColumn,  kCoolantTempColumn,
 };
 
 // The text between the parentheses of a heading such as "Speed (km/h)".
@@ -289,7 +290,9 @@ Trip ReadTripFile(const std::string& path) {
     if (std::filesystem::is_directory(path, ec)) throw InputError(Cat(path, " is a folder, not a CSV file"));
     errno = 0;
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw InputError(Cat("cannot open ", path, " for reading: ", errno != 0 ? std::strerror(errno) : "unknown cause"));
+    if (!in)
+        throw InputError(
+            Cat("cannot open ", path, " for reading: ", errno != 0 ? std::strerror(errno) : "unknown cause"));
     return ReadTrip(in, path);
 }
 

@@ -66,7 +66,9 @@ inline std::int32_t S16(std::uint8_t a, std::uint8_t b) {
 }
 
 // Kilometres (or km/h) to miles (or mph) in US units; UK converts like metric.
-inline double ConvertDistance(double value, UnitSystem units) { return units == UnitSystem::US ? value * 0.621371 : value; }
+inline double ConvertDistance(double value, UnitSystem units) {
+    return units == UnitSystem::US ? value * 0.621371 : value;
+}
 
 // Degrees Celsius to whole degrees of the unit system, rounded as above.
 inline std::int32_t ConvertTemperature(double celsius, UnitSystem units) {
@@ -95,9 +97,7 @@ void Decode(std::uint16_t id, const std::uint8_t* d, UnitSystem units, Memory& m
             store.Number(kColFwdAccel, U16(d[0], d[1]) - 512);
             store.Number(kColFwdAccel2, U16(d[2], d[3]) - 512);
             break;
-        case 0x025:
-            store.Number(kColSteering, SignExtend12(d[0], d[1]) - SignExtend12(d[2], d[3]));
-            break;
+        case 0x025: store.Number(kColSteering, SignExtend12(d[0], d[1]) - SignExtend12(d[2], d[3])); break;
         case 0x030:
             store.Number(kColBrakePedal, RoundToStep(d[4] / 1.269, 1.0));
             store.Number(kColBrakePressed, (d[0] & 0x80) == 0 ? 1 : 0);
@@ -108,9 +108,7 @@ void Decode(std::uint16_t id, const std::uint8_t* d, UnitSystem units, Memory& m
             store.Number(kColFuelFlow, memory.lastFuelFlow);
             break;
         }
-        case 0x039:
-            store.Number(kColIceTemp, plain::ConvertTemperature(d[0], units));
-            break;
+        case 0x039: store.Number(kColIceTemp, plain::ConvertTemperature(d[0], units)); break;
         case 0x03B: {
             std::int32_t negated = -SignExtend12(d[0], d[1]);
             store.Number(kColAmps, negated * 0.1);
@@ -133,12 +131,8 @@ void Decode(std::uint16_t id, const std::uint8_t* d, UnitSystem units, Memory& m
             store.Number(kColGasPedal, d[6]);
             store.Number(kColSpeedRelated, S16(d[4], d[5]));
             break;
-        case 0x3C8:
-            store.Number(kColIceRpm, static_cast<std::uint32_t>(d[3] * 256u + d[2]) * 32u);
-            break;
-        case 0x3CA:
-            store.Number(kColSpeedometer, RoundToStep(plain::ConvertDistance(d[2], units), 1.0));
-            break;
+        case 0x3C8: store.Number(kColIceRpm, static_cast<std::uint32_t>(d[3] * 256u + d[2]) * 32u); break;
+        case 0x3CA: store.Number(kColSpeedometer, RoundToStep(plain::ConvertDistance(d[2], units), 1.0)); break;
         case 0x3CB:
             store.Number(kColSoc, U16(d[2], d[3]) * 0.5);
             store.Number(kColMaxChargeCurrent, d[1]);
@@ -146,18 +140,12 @@ void Decode(std::uint16_t id, const std::uint8_t* d, UnitSystem units, Memory& m
             store.Number(kColMinBattTemp, plain::ConvertTemperature(d[5], units));
             store.Number(kColMaxBattTemp, plain::ConvertTemperature(d[4], units));
             break;
-        case 0x520:
-            store.Number(kColFuelInj, U16(d[1], d[2]));
-            break;
-        case 0x526:
-            store.Number(kColVvti, RoundIntToStep((d[1] >> 1) - 16, 1.0));
-            break;
+        case 0x520: store.Number(kColFuelInj, U16(d[1], d[2])); break;
+        case 0x526: store.Number(kColVvti, RoundIntToStep((d[1] >> 1) - 16, 1.0)); break;
         case 0x529:
             store.Word(kColEvMode, d[4] == 0x00 ? "N" : d[4] == 0x40 ? "EV" : d[4] == 0x80 ? "Denied" : "Cancel");
             break;
-        case 0x52C:
-            store.Number(kColCoolantTemp, plain::ConvertTemperature(d[1] * 0.5, units));
-            break;
+        case 0x52C: store.Number(kColCoolantTemp, plain::ConvertTemperature(d[1] * 0.5, units)); break;
         case 0x540:
             store.Word(kColShifter, d[1] == 0x00   ? "B"
                                     : d[1] == 0x10 ? "D"
@@ -187,14 +175,9 @@ void Decode(std::uint16_t id, const std::uint8_t* d, UnitSystem units, Memory& m
                                    : d[1] == 0x38 ? "HighBeams"
                                                   : "");
             break;
-        case 0x5A4:
-            store.Number(kColGasGauge, d[1]);
-            break;
-        case 0x5C8:
-            store.Number(kColCruiseControl, (d[2] >> 4) & 1);
-            break;
-        default:
-            break;
+        case 0x5A4: store.Number(kColGasGauge, d[1]); break;
+        case 0x5C8: store.Number(kColCruiseControl, (d[2] >> 4) & 1); break;
+        default: break;
     }
 }
 

@@ -46,7 +46,9 @@ private:
 class MemorySink final : public ByteSink {
 public:
     using ByteSink::Write;
-    void Write(std::span<const std::uint8_t> bytes) override { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
+    void Write(std::span<const std::uint8_t> bytes) override {
+        bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::string Text() const { return {bytes_.begin(), bytes_.end()}; }
 

@@ -95,12 +95,8 @@ DamageKind DamageInjector::Apply(LogChunk& chunk, bool lastCycle, bool& altered)
     if (spread == 0 || !random_.Chance(settings_.rate)) return DamageKind::None;
     const DamageKind kind = settings_.kinds.SpreadKind(static_cast<int>(random_.Between(0, spread - 1)));
     switch (kind) {
-        case DamageKind::Junk:
-            AddJunk(chunk, closeIndex);
-            break;
-        case DamageKind::Unknown:
-            AddUnknownRecords(chunk, closeIndex);
-            break;
+        case DamageKind::Junk: AddJunk(chunk, closeIndex); break;
+        case DamageKind::Unknown: AddUnknownRecords(chunk, closeIndex); break;
         case DamageKind::LostEnd:
             chunk.ErasePiece(closeIndex);
             ++counts_.lostEnd;
@@ -111,8 +107,7 @@ DamageKind DamageInjector::Apply(LogChunk& chunk, bool lastCycle, bool& altered)
             ++counts_.bitFlip;
             altered = true;
             break;
-        default:
-            return DamageKind::None;
+        default: return DamageKind::None;
     }
     return kind;
 }
@@ -125,7 +120,8 @@ void DamageInjector::AddJunk(LogChunk& chunk, std::size_t closeIndex) {
         for (auto& byte : junk) byte = random_.Byte();
     } else if (random_.Chance(0.5)) {
         // A record torn off by the logger: its first bytes only.
-        const SynthRecord torn = chunk.RecordAt(static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(closeIndex))));
+        const SynthRecord torn =
+            chunk.RecordAt(static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(closeIndex))));
         junk.assign(torn.bytes.begin(), torn.bytes.begin() + random_.Between(1, SynthRecord::kSize - 1));
     } else {
         junk.resize(static_cast<std::size_t>(random_.Between(1, 60)));
@@ -150,9 +146,11 @@ SynthRecord DamageInjector::UnknownRecord() {
     do {
         std::uint16_t id = 0;
         if (random_.Chance(0.7)) {
-            id = kForeignIds[static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(kForeignIds.size()) - 1))];
+            id = kForeignIds[static_cast<std::size_t>(
+                random_.Between(0, static_cast<std::int64_t>(kForeignIds.size()) - 1))];
         } else {  // a known identifier with a length it never has
-            id = known[static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(known.size()) - 1))].identifier;
+            id = known[static_cast<std::size_t>(random_.Between(0, static_cast<std::int64_t>(known.size()) - 1))]
+                     .identifier;
         }
         record.bytes[0] = static_cast<std::uint8_t>(id >> 8);
         record.bytes[1] = static_cast<std::uint8_t>(id & 0xFF);

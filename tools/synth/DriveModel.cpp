@@ -58,8 +58,7 @@ double DriveModel::TargetKmh() const {
     const double t = state_.seconds;
     switch (stretch_.kind) {
         case StretchKind::Parked:
-        case StretchKind::Stopped:
-            return 0.0;
+        case StretchKind::Stopped: return 0.0;
         case StretchKind::Reversing:
             // Back out, then ease off and stop for the last two seconds.
             return stretchSeconds_ < stretch_.seconds - 2.0 ? stretch_.targetKmh : 0.0;
@@ -69,8 +68,7 @@ double DriveModel::TargetKmh() const {
         case StretchKind::Highway:
             if (state_.cruiseActive) return cruiseSetKmh_;
             return stretch_.targetKmh + 6.0 * std::sin(t / 23.0) + 2.0 * std::sin(t / 5.1);
-        case StretchKind::ExitRamp:
-            return stretch_.targetKmh;
+        case StretchKind::ExitRamp: return stretch_.targetKmh;
     }
     return 0.0;
 }
@@ -149,12 +147,8 @@ void DriveModel::UpdateControls(double dt) {
     if (state_.brakePressed) state_.cruiseActive = false;
 
     switch (stretch_.kind) {
-        case StretchKind::Parked:
-            state_.gear = Gear::Park;
-            break;
-        case StretchKind::Reversing:
-            state_.gear = Gear::Reverse;
-            break;
+        case StretchKind::Parked: state_.gear = Gear::Park; break;
+        case StretchKind::Reversing: state_.gear = Gear::Reverse; break;
         case StretchKind::Stopped:
             // After backing out the lever passes through N on its way to D.
             if (state_.gear == Gear::Reverse || (state_.gear == Gear::Neutral && stretchSeconds_ < 1.5)) {
@@ -163,13 +157,9 @@ void DriveModel::UpdateControls(double dt) {
                 state_.gear = Gear::Drive;
             }
             break;
-        case StretchKind::ExitRamp:
-            state_.gear = stretchSeconds_ < 9.0 ? Gear::EngineBrake : Gear::Drive;
-            break;
+        case StretchKind::ExitRamp: state_.gear = stretchSeconds_ < 9.0 ? Gear::EngineBrake : Gear::Drive; break;
         case StretchKind::Town:
-        case StretchKind::Highway:
-            state_.gear = Gear::Drive;
-            break;
+        case StretchKind::Highway: state_.gear = Gear::Drive; break;
     }
 
     if (dark_) {

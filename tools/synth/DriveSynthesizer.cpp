@@ -100,8 +100,8 @@ SynthesisReport SynthesizeDrive(const SynthSettings& settings, ByteSink& log, By
     for (std::int64_t cycle = 0; bySize ? report.bytes < settings.targetBytes : cycle < settings.cycles; ++cycle) {
         const DriveState& state = drive.Step();
         BuildCycle(state, cycle, settings.harsh ? &harshBus : nullptr, messages, chunk);
-        const bool last = bySize ? report.bytes + chunk.Bytes().size() >= settings.targetBytes
-                                 : cycle + 1 == settings.cycles;
+        const bool last =
+            bySize ? report.bytes + chunk.Bytes().size() >= settings.targetBytes : cycle + 1 == settings.cycles;
         bool altered = false;
         damage.Apply(chunk, last, altered);
         FeedModel(chunk, cycle, altered, model);

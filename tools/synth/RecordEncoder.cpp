@@ -80,9 +80,7 @@ SynthRecord EncodeStatus(std::uint16_t id, const DriveState& s, std::int64_t cyc
         case 0x03A:  // accelerator pedal sensors
             r.Byte(0, Clamp8(s.gasPedal * 204.0 + 20.0)).Byte(1, Clamp8(s.gasPedal * 180.0 + 40.0));
             break;
-        case 0x03E:
-            r.Byte(0, GearCode(s.gear)).Byte(2, Counter(cycle, 16));
-            break;
+        case 0x03E: r.Byte(0, GearCode(s.gear)).Byte(2, Counter(cycle, 16)); break;
         case 0x060:  // fuel level sender
             r.Byte(1, Clamp8(s.fuelLitres * 4.0));
             break;
@@ -93,7 +91,11 @@ SynthRecord EncodeStatus(std::uint16_t id, const DriveState& s, std::int64_t cyc
             r.Word(0, Round(s.motorKw * 10.0)).Byte(2, s.engineRunning ? 0x10 : 0x00);
             break;
         case 0x120:  // drive mode: lever, ready, engine
-            r.Byte(0, GearCode(s.gear)).Byte(1, 0x01).Byte(2, s.engineRunning ? 0x10 : 0x00).Byte(6, Counter(cycle)).Checksum();
+            r.Byte(0, GearCode(s.gear))
+                .Byte(1, 0x01)
+                .Byte(2, s.engineRunning ? 0x10 : 0x00)
+                .Byte(6, Counter(cycle))
+                .Checksum();
             break;
         case 0x230:  // wheel cylinder pressures
             r.Word(0, Round(s.brakePedal * 3600.0)).Word(2, Round(s.brakePedal * 2500.0));
@@ -119,7 +121,14 @@ SynthRecord EncodeStatus(std::uint16_t id, const DriveState& s, std::int64_t cyc
         case 0x423:  // doors closed, ready
             r.Byte(0, 0x00);
             break;
-        case 0x4C1: case 0x4C3: case 0x4C6: case 0x4C7: case 0x4C8: case 0x4CE: case 0x4D0: case 0x4D1: {
+        case 0x4C1:
+        case 0x4C3:
+        case 0x4C6:
+        case 0x4C7:
+        case 0x4C8:
+        case 0x4CE:
+        case 0x4D0:
+        case 0x4D1: {
             // Battery block voltages in 10 mV, four blocks a message.
             const double block = s.batteryVolts / 14.0;
             for (int i = 0; i < 4; ++i) r.Word(2 * i, Round(block * 100.0 + Jitter(cycle, id * 4 + i) * 3.0));
@@ -128,17 +137,18 @@ SynthRecord EncodeStatus(std::uint16_t id, const DriveState& s, std::int64_t cyc
         case 0x521:  // fuel used
             r.Byte(0, 0x00).Byte(1, Clamp8(s.fuelFlowLph * 10.0));
             break;
-        case 0x527: case 0x528:  // outside air
+        case 0x527:
+        case 0x528:  // outside air
             r.Byte(0, Clamp8(s.ambientC + 40.0));
             break;
-        case 0x553: case 0x554:  // climate control: set point, fan
+        case 0x553:
+        case 0x554:  // climate control: set point, fan
             r.Byte(0, 44).Byte(1, 3);
             break;
         case 0x56D:  // closes the cycle: trip distance and a counter
             r.Byte(0, 0x00).Word(1, Round(s.odometerKm * 10.0) & 0x3FFF).Byte(3, Counter(cycle));
             break;
-        default:
-            break;
+        default: break;
     }
     if (length > 1 && id != 0x020 && id != 0x56D && id != 0x120 && id != 0x002) {
         r.Byte(length - 1, static_cast<std::uint8_t>((pattern >> 56 & 0xF0) | Counter(cycle, 16)));
@@ -219,30 +229,51 @@ SynthRecord EncodeRecord(std::uint16_t id, const DriveState& s, std::int64_t cyc
             r.Signed12(0, Round(s.batteryAmps * 10.0)).Word(2, Round(s.batteryVolts)).Checksum();
             return r.Build();
         case 0x0B1:  // front wheel speeds in 0.01 km/h: right, then left
-            r.Word(0, Round(s.wheelKmh[1] * 100.0)).Word(2, Round(s.wheelKmh[0] * 100.0)).Byte(4, Counter(cycle)).Checksum();
+            r.Word(0, Round(s.wheelKmh[1] * 100.0))
+                .Word(2, Round(s.wheelKmh[0] * 100.0))
+                .Byte(4, Counter(cycle))
+                .Checksum();
             return r.Build();
         case 0x0B3:  // rear wheel speeds
-            r.Word(0, Round(s.wheelKmh[3] * 100.0)).Word(2, Round(s.wheelKmh[2] * 100.0)).Byte(4, Counter(cycle)).Checksum();
+            r.Word(0, Round(s.wheelKmh[3] * 100.0))
+                .Word(2, Round(s.wheelKmh[2] * 100.0))
+                .Byte(4, Counter(cycle))
+                .Checksum();
             return r.Build();
         case 0x0B4:  // vehicle speed in 1/102.4 km/h
             r.Byte(4, Counter(cycle)).Word(5, Round(speed * 102.4)).Checksum();
             return r.Build();
         case 0x244:  // axle speed and accelerator pedal
-            r.Byte(0, 0x00).Byte(1, 0x00).Word(2, Round(s.enginePowerKw * 4.0)).Word(4, Round(speed * 64.0))
-                .Byte(6, Clamp8(s.gasPedal * 200.0)).Byte(7, Counter(cycle));
+            r.Byte(0, 0x00)
+                .Byte(1, 0x00)
+                .Word(2, Round(s.enginePowerKw * 4.0))
+                .Word(4, Round(speed * 64.0))
+                .Byte(6, Clamp8(s.gasPedal * 200.0))
+                .Byte(7, Counter(cycle));
             return r.Build();
         case 0x3C8: {  // engine speed in 32 rpm, low byte first
             const long raw = std::clamp(Round(s.engineRpm / 32.0), 0L, 250L);
-            r.Byte(0, s.engineRunning ? 0x03 : 0x00).Byte(1, 0x00).Byte(2, static_cast<std::uint8_t>(raw & 0xFF))
-                .Byte(3, static_cast<std::uint8_t>(raw >> 8)).Checksum();
+            r.Byte(0, s.engineRunning ? 0x03 : 0x00)
+                .Byte(1, 0x00)
+                .Byte(2, static_cast<std::uint8_t>(raw & 0xFF))
+                .Byte(3, static_cast<std::uint8_t>(raw >> 8))
+                .Checksum();
             return r.Build();
         }
         case 0x3CA:  // speedometer, which reads a little high
-            r.Byte(0, 0x00).Byte(1, 0x00).Byte(2, Clamp8(std::min(150.0, std::fabs(speed) * 1.03))).Byte(3, 0x00).Checksum();
+            r.Byte(0, 0x00)
+                .Byte(1, 0x00)
+                .Byte(2, Clamp8(std::min(150.0, std::fabs(speed) * 1.03)))
+                .Byte(3, 0x00)
+                .Checksum();
             return r.Build();
         case 0x3CB:  // battery limits, state of charge in 0.5 %, block temperatures in °C
-            r.Byte(0, Clamp8(s.maxDischargeAmps)).Byte(1, Clamp8(s.maxChargeAmps)).Word(2, Round(s.socPercent * 2.0))
-                .Byte(4, Clamp8(s.batteryTempMaxC)).Byte(5, Clamp8(s.batteryTempMinC)).Checksum();
+            r.Byte(0, Clamp8(s.maxDischargeAmps))
+                .Byte(1, Clamp8(s.maxChargeAmps))
+                .Word(2, Round(s.socPercent * 2.0))
+                .Byte(4, Clamp8(s.batteryTempMaxC))
+                .Byte(5, Clamp8(s.batteryTempMinC))
+                .Checksum();
             return r.Build();
         case 0x520:  // injection time
             r.Byte(0, s.engineRunning ? 0x20 : 0x00).Word(1, std::clamp(Round(s.injectionTime), 0L, 32767L));
@@ -251,8 +282,13 @@ SynthRecord EncodeRecord(std::uint16_t id, const DriveState& s, std::int64_t cyc
             r.Byte(0, 0x00).Byte(1, Clamp8((s.valveTimingDeg + 16.0) * 2.0)).Byte(2, Counter(cycle, 16));
             return r.Build();
         case 0x529:  // EV mode indicator in D4
-            r.Byte(0, 0x00).Byte(1, 0x00).Byte(2, 0x00).Byte(3, 0x00).Byte(4, EvIndicatorCode(s.evIndicator))
-                .Byte(5, 0x00).Byte(6, Counter(cycle, 16));
+            r.Byte(0, 0x00)
+                .Byte(1, 0x00)
+                .Byte(2, 0x00)
+                .Byte(3, 0x00)
+                .Byte(4, EvIndicatorCode(s.evIndicator))
+                .Byte(5, 0x00)
+                .Byte(6, Counter(cycle, 16));
             return r.Build();
         case 0x52C:  // coolant temperature in 0.5 °C
             r.Byte(0, 0x02).Byte(1, Clamp8(s.coolantTempC * 2.0));
@@ -261,18 +297,22 @@ SynthRecord EncodeRecord(std::uint16_t id, const DriveState& s, std::int64_t cyc
             r.Byte(0, 0x00).Byte(1, GearCode(s.gear)).Byte(2, 0x00).Byte(3, Counter(cycle, 16));
             return r.Build();
         case 0x57F:  // light switch
-            r.Byte(0, 0x00).Byte(1, LightSwitchCode(s.lights)).Byte(2, 0x00).Byte(3, 0x00).Byte(4, 0x00)
-                .Byte(5, 0x00).Byte(6, Counter(cycle, 16));
+            r.Byte(0, 0x00)
+                .Byte(1, LightSwitchCode(s.lights))
+                .Byte(2, 0x00)
+                .Byte(3, 0x00)
+                .Byte(4, 0x00)
+                .Byte(5, 0x00)
+                .Byte(6, Counter(cycle, 16));
             return r.Build();
         case 0x5A4:  // fuel gauge in litres
             r.Byte(0, 0x01).Byte(1, Clamp8(s.fuelLitres));
             return r.Build();
         case 0x5C8:  // cruise control: main switch bit 5, engaged bit 4
-            r.Byte(0, 0x00).Byte(1, 0x00)
-                .Byte(2, static_cast<std::uint8_t>((s.cruiseMain ? 0x20 : 0x00) | (s.cruiseActive ? 0x10 : 0x00)));
+            r.Byte(0, 0x00).Byte(1, 0x00).Byte(
+                2, static_cast<std::uint8_t>((s.cruiseMain ? 0x20 : 0x00) | (s.cruiseActive ? 0x10 : 0x00)));
             return r.Build();
-        default:
-            return EncodeStatus(id, s, cycle);
+        default: return EncodeStatus(id, s, cycle);
     }
 }
 

@@ -9,13 +9,11 @@ Stretch RoutePlanner::Next() {
     switch (step) {
         case 0:  // standing in the parking space while the system gets ready
             return {StretchKind::Parked, random_.Uniform(5.0, 9.0), 0.0, false};
-        case 1:
-            return {StretchKind::Reversing, random_.Uniform(5.0, 8.0), -random_.Uniform(4.0, 6.5), false};
+        case 1: return {StretchKind::Reversing, random_.Uniform(5.0, 8.0), -random_.Uniform(4.0, 6.5), false};
         case 2:  // stopped after backing out while the lever goes through N to D
             lastWasStop_ = true;
             return {StretchKind::Stopped, random_.Uniform(3.5, 5.0), 0.0, false};
-        default:
-            break;
+        default: break;
     }
     if (rampPending_) {
         rampPending_ = false;

@@ -11,7 +11,7 @@ enum class StretchKind : std::uint8_t { Parked, Reversing, Stopped, Town, Highwa
 struct Stretch {
     StretchKind kind = StretchKind::Parked;
     double seconds = 0.0;
-    double targetKmh = 0.0;  // cruising speed aimed at; negative when reversing
+    double targetKmh = 0.0;    // cruising speed aimed at; negative when reversing
     bool turnAtStart = false;  // the stretch begins with a turn at a crossing
 };
 

@@ -142,7 +142,8 @@ SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments
             name = name.substr(0, equals);
             valueGiven = true;
         }
-        if (name == "--help" || name == "--force" || name == "--harsh") return Fail("option " + std::string(name) + " takes no value");
+        if (name == "--help" || name == "--force" || name == "--harsh")
+            return Fail("option " + std::string(name) + " takes no value");
         const auto* option = std::find_if(kValueOptions.begin(), kValueOptions.end(),
                                           [&](const ValueOption& known) { return known.name == name; });
         if (option == kValueOptions.end()) return Fail("unknown option: " + std::string(name));
@@ -150,7 +151,8 @@ SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments
             if (i + 1 == arguments.size()) return Fail("option " + std::string(name) + " needs a value");
             value = arguments[++i];
         }
-        if (!option->take(value, parsing)) return Fail("bad value for " + std::string(name) + ": " + std::string(value));
+        if (!option->take(value, parsing))
+            return Fail("bad value for " + std::string(name) + ": " + std::string(value));
     }
     if (parsing.lengthOptions > 1) return Fail("give only one of --minutes, --cycles and --megabytes");
     return {options, {}};

@@ -40,7 +40,8 @@ void TruthDecoder::ClearValid() {
 
 int TruthDecoder::ValidFieldCount() const {
     int valid = 0;
-    for (int column = 1; column < kColumnCount; ++column) valid += cells_[static_cast<std::size_t>(column)].valid ? 1 : 0;
+    for (int column = 1; column < kColumnCount; ++column)
+        valid += cells_[static_cast<std::size_t>(column)].valid ? 1 : 0;
     return valid;
 }
 

@@ -20,26 +20,29 @@ void PrintSummary(std::FILE* stream, const SynthOptions& options, const Synthesi
     const double seconds = static_cast<double>(report.cycles) * kCycleSeconds;
     const auto minutes = static_cast<long long>(seconds / 60.0);
     std::fprintf(stream, "drovane-synth: %s: %lld cycles, %lld:%02d of driving (%.1f km), %llu bytes\n",
-                options.outputPath.c_str(), static_cast<long long>(report.cycles), minutes,
-                static_cast<int>(seconds - static_cast<double>(minutes) * 60.0), report.drivenKm,
-                static_cast<unsigned long long>(report.bytes));
+                 options.outputPath.c_str(), static_cast<long long>(report.cycles), minutes,
+                 static_cast<int>(seconds - static_cast<double>(minutes) * 60.0), report.drivenKm,
+                 static_cast<unsigned long long>(report.bytes));
     const DamageCounts& damage = report.damage;
     const ExpectedConversion& expected = report.expected;
     if (damage.Total() > 0) {
-        std::fprintf(stream, "  damage: %lld junk (%lld long), %lld unknown (%lld long), %lld lost-end, %lld bitflip, %lld cut\n",
-                    static_cast<long long>(damage.junk), static_cast<long long>(damage.longJunk),
-                    static_cast<long long>(damage.unknown), static_cast<long long>(damage.longUnknown),
-                    static_cast<long long>(damage.lostEnd), static_cast<long long>(damage.bitFlip),
-                    static_cast<long long>(damage.cut));
+        std::fprintf(
+            stream,
+            "  damage: %lld junk (%lld long), %lld unknown (%lld long), %lld lost-end, %lld bitflip, %lld cut\n",
+            static_cast<long long>(damage.junk), static_cast<long long>(damage.longJunk),
+            static_cast<long long>(damage.unknown), static_cast<long long>(damage.longUnknown),
+            static_cast<long long>(damage.lostEnd), static_cast<long long>(damage.bitFlip),
+            static_cast<long long>(damage.cut));
     }
-    std::fprintf(stream, "  a correct conversion: %lld packets, %lld rows; warnings: %lld unfinished, %lld skipped bad, "
-                "%lld too few fields, %lld out of range\n",
-                static_cast<long long>(expected.packets), static_cast<long long>(expected.rows),
-                static_cast<long long>(expected.unfinishedPackets), static_cast<long long>(expected.skippedBadPackets),
-                static_cast<long long>(expected.sparsePackets), static_cast<long long>(expected.outOfRangeValues));
+    std::fprintf(stream,
+                 "  a correct conversion: %lld packets, %lld rows; warnings: %lld unfinished, %lld skipped bad, "
+                 "%lld too few fields, %lld out of range\n",
+                 static_cast<long long>(expected.packets), static_cast<long long>(expected.rows),
+                 static_cast<long long>(expected.unfinishedPackets), static_cast<long long>(expected.skippedBadPackets),
+                 static_cast<long long>(expected.sparsePackets), static_cast<long long>(expected.outOfRangeValues));
     if (!options.truthPath.empty()) {
         std::fprintf(stream, "  truth: %s: %lld rows of undamaged cycles\n", options.truthPath.c_str(),
-                    static_cast<long long>(expected.intactRows));
+                     static_cast<long long>(expected.intactRows));
     }
 }
 
