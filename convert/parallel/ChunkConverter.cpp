@@ -1,5 +1,7 @@
 #include "convert/parallel/ChunkConverter.h"
 
+#include <cstring>
+
 #include "convert/parallel/ChunkReader.h"
 #include "convert/parallel/ParallelConversion.h"
 #include "csv/PacketRowWriter.h"
@@ -36,12 +38,16 @@ void ChunkRowWriter::WritePacket() {
     } else {
         std::uint64_t columns = fields_.ValidColumns();
         mark.longRow = (columns & fields_.LongTextColumns()) != 0;
-        std::size_t room =
-            mark.longRow ? PacketRowWriter::AnyCellsAfterTimeLength(fields_, columns) : PacketRowWriter::kRowRoom;
+        std::size_t room = kRowLengthSize + (mark.longRow ? PacketRowWriter::AnyCellsAfterTimeLength(fields_, columns)
+                                                          : PacketRowWriter::kRowRoom);
         converter_.MakeRoomForRow(room);
         char* out = csv_.Claim(room);
-        csv_.Commit(mark.longRow ? PacketRowWriter::WriteAnyCellsAfterTime(fields_, columns, out)
-                                 : PacketRowWriter::WriteCellsAfterTime(fields_, columns, out));
+        char* row = out + kRowLengthSize;
+        char* end = mark.longRow ? PacketRowWriter::WriteAnyCellsAfterTime(fields_, columns, row)
+                                 : PacketRowWriter::WriteCellsAfterTime(fields_, columns, row);
+        auto length = static_cast<RowLength>(end - row);
+        std::memcpy(out, &length, kRowLengthSize);
+        csv_.Commit(end);
     }
     lastSkipped_ = mark.skipped;
     if (mark.skipped || mark.longRow || diagnostics != diagnosticsMarked_) marks_.push_back(mark);

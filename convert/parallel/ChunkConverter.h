@@ -19,8 +19,8 @@ namespace drovane {
 class ParallelConversion;
 class ChunkConverter;
 
-// The rows of a chunk's packets, kept for the OrderedWriter: each row without its Time cell
-// (the packet's number in the file is known only when the chunks before are written), the
+// The rows of a chunk's packets, kept for the OrderedWriter: each row after its length and without
+// its Time cell (the packet's number in the file is known only when the chunks before are written), the
 // packets counted from 1, and a PacketMark where a row alone does not place a packet.
 class ChunkRowWriter {
 public:

@@ -4,6 +4,11 @@
 
 namespace drovane {
 
+// A chunk's rows are kept each after its length, so that the ordered writer need not search for
+// its end; a row is shorter than the most that a text buffer lends at once.
+using RowLength = std::uint16_t;
+inline constexpr std::size_t kRowLengthSize = sizeof(RowLength);
+
 // A packet of a chunk's conversion that the rows alone do not place: one that was skipped with
 // a warning, one before which diagnostics were written, or one whose row was written cell by
 // cell. Packets are counted by the chunk's conversion, 1 for its first.

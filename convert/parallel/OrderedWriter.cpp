@@ -1,5 +1,6 @@
 #include "convert/parallel/OrderedWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace drovane {
@@ -16,7 +17,6 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
     OutputMark& at = progress.written;
     const std::vector<PacketMark>& marks = *pending.marks;
     const char* csv = pending.csv.data();
-    const char* csvEnd = csv + pending.csv.size();
     while (at.packets < to.packets) {
         ReportProgress(pending, at.packets, progress);
         std::uint64_t packet = at.packets + 1;
@@ -31,13 +31,13 @@ bool OrderedWriter::Write(const Pending& pending, OutputMark to, Progress& progr
         if (mark != nullptr && mark->skipped) {
             WriteDiagnostics(pending, mark->diagnosticsAfter, progress);
         } else {
-            // The row runs from the comma before its second cell to its line end.
+            // The row, after its length, runs from the comma before its second cell to its line end.
             const char* row = csv + (at.csv - pending.csvStart);
-            auto length = static_cast<std::size_t>(
-                static_cast<const char*>(std::memchr(row, '\n', static_cast<std::size_t>(csvEnd - row))) + 1 - row);
-            WriteRow({row, length}, progress.numberBase + static_cast<std::int64_t>(packet),
+            RowLength length = 0;
+            std::memcpy(&length, row, kRowLengthSize);
+            WriteRow({row + kRowLengthSize, length}, progress.numberBase + static_cast<std::int64_t>(packet),
                      mark != nullptr && mark->longRow);
-            at.csv += length;
+            at.csv += kRowLengthSize + length;
             ++rowsWritten_;
         }
         at.marks += mark != nullptr;
@@ -68,9 +68,22 @@ void OrderedWriter::WriteDiagnostics(const Pending& pending, std::uint64_t upTo,
     at = upTo;
 }
 
-void OrderedWriter::WriteRow(std::string_view row, std::int64_t number, bool cellByCell) {
+std::string_view OrderedWriter::FormTime(std::int64_t number) {
     numbers_.SetFieldValue(Reading::Whole(number), kColTime);
     std::string_view time = numbers_.Entry(kColTime).Value();
+    if (number <= 0 || number > kLargestRaisedTime) {
+        timeNumber_ = kNoTime;
+        return time;
+    }
+    timeNumber_ = number;
+    timeLength_ = time.size();
+    std::memcpy(timeText_.data(), time.data(), timeLength_);
+    return {timeText_.data(), timeLength_};
+}
+
+void OrderedWriter::WriteRow(std::string_view row, std::int64_t number, bool cellByCell) {
+    std::string_view time =
+        number == timeNumber_ + 1 && number <= kLargestRaisedTime ? RaiseTime(number) : FormTime(number);
     if (cellByCell) {
         // One conversion writes such a row a cell at a time, sending the buffer on only when full.
         csv_.Append(time);
@@ -78,7 +91,12 @@ void OrderedWriter::WriteRow(std::string_view row, std::int64_t number, bool cel
         return;
     }
     char* out = csv_.Claim(rowRoom_);
-    std::memcpy(out, time.data(), time.size());
+    if (time.data() == timeText_.data()) {
+        // The whole block of the number's text in one store; the row goes over the rest of it.
+        std::memcpy(out, timeText_.data(), timeText_.size());
+    } else {
+        std::memcpy(out, time.data(), time.size());
+    }
     std::memcpy(out + time.size(), row.data(), row.size());
     csv_.Commit(out + time.size() + row.size());
 }

@@ -1,5 +1,7 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +60,21 @@ public:
 private:
     void WriteDiagnostics(const Pending& pending, std::uint64_t upTo, Progress& progress);
     void WriteRow(std::string_view row, std::int64_t number, bool cellByCell);
+    // The Time cell of packet `number`. Rows mostly follow each other's number: the last text is
+    // raised by one in place (RaiseTime); any other number the field table forms (FormTime).
+    std::string_view RaiseTime(std::int64_t number) {
+        std::size_t at = timeLength_;
+        while (at > 0 && timeText_[at - 1] == '9') timeText_[--at] = '0';
+        if (at == 0) {
+            std::memmove(timeText_.data() + 1, timeText_.data(), timeLength_++);
+            timeText_[0] = '1';
+        } else {
+            ++timeText_[at - 1];
+        }
+        timeNumber_ = number;
+        return {timeText_.data(), timeLength_};
+    }
+    std::string_view FormTime(std::int64_t number);
     // Reports the progress marks of the packets written so far; inline, as it runs for every packet.
     inline void ReportProgress(const Pending& pending, std::uint64_t packets, Progress& progress);
 
@@ -73,6 +90,13 @@ private:
     StringOutputSink untraced_;
     TextBuffer noDiagnostics_;
     CANDataMgr numbers_;
+    // Packet numbers from 1 up to here are whole numbers in the Time column's range, in plain digits
+    // that fit timeText_.
+    static constexpr std::int64_t kLargestRaisedTime = INT32_MAX;
+    static constexpr std::int64_t kNoTime = -2;
+    std::array<char, 16> timeText_{};
+    std::size_t timeLength_ = 0;
+    std::int64_t timeNumber_ = kNoTime;  // whose text timeText_ holds
 };
 
 }  // namespace drovane

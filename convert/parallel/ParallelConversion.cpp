@@ -20,7 +20,7 @@ constexpr std::size_t kExtraJobs = 2;
 // Chunks left to the head after chunks whose own conversion was in vain, at most: in a log that
 // holds little to synchronise on (random bytes) the head converts nearly every chunk itself, and
 // converting them apart as well only takes memory bandwidth from it.
-constexpr std::size_t kMostChunksLeftToHead = 8;
+constexpr std::size_t kMostChunksLeftToHead = 16;
 
 bool SameBits(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
 
@@ -194,8 +194,8 @@ void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::uint6
                                 std::int64_t numberBase, const DecoderMemory& memory) {
     job.fate = ChunkJob::Fate::Accepted;
     ++chunksTakenOver_;
-    // Taken over only after the head converted most of it is as good as in vain.
-    inVain_ = cutPosition - job.start > plan_.ChunkSize() / 16 ? inVain_ + 1 : 0;
+    // Taken over only after the head converted more than a sixteenth of it is as good as in vain.
+    inVain_ = cutPosition - job.start > plan_.ChunkSize() / 16 ? inVain_ + 1 : inVain_ / 2;
     job.cut = cut;
     job.cutPosition = cutPosition;
     job.numberBase = numberBase;

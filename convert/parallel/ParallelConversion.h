@@ -141,7 +141,8 @@ private:
     int readError_ = 0;
     bool inputTooShort_ = false;
     std::size_t chunksTakenOver_ = 0;
-    std::size_t inVain_ = 0;  // chunks converted apart in vain since the last one that was not
+    // Chunks converted apart in vain lately: one more for each, halved by one that was not.
+    std::size_t inVain_ = 0;
 };
 
 // Converts a raw log held in memory as ParallelConversion does; for tests and tools. `chunkSize`
