@@ -47,49 +47,61 @@ const Option* FindOption(std::string_view argument) {
 // A lone "-" is a name: the standard stream.
 bool LooksLikeAnOption(std::string_view argument) { return argument.size() > 1 && argument.front() == '-'; }
 
+// Applies `option`, found at `at`, taking its value from the next argument when it has one. False
+// when the command line ends with it: a value it refuses (the verdict says so) or an action
+// other than converting.
+bool ApplyOption(const Option& option, std::span<const std::string_view> arguments, std::size_t& at,
+                 CommandLineResult& result) {
+    CommandLine& line = result.commandLine;
+    if (option.applyValue == nullptr) {
+        option.apply(line);
+        return line.action == CommandLineAction::Convert;
+    }
+    std::string_view value = at + 1 < arguments.size() ? arguments[++at] : std::string_view();
+    if (option.applyValue(line, value)) return true;
+    result.verdict = CommandLineVerdict::BadValue;
+    result.faultyArgument = std::string(option.argument) + " " + std::string(value);
+    return false;
+}
+
+// Takes `argument` as the input name, or else as the output name; false (and the verdict says
+// so) when both are given already. An empty argument never counts as a name, so it leaves an
+// empty input name empty.
+bool TakeName(std::string_view argument, CommandLineResult& result) {
+    CommandLine& line = result.commandLine;
+    if (line.inputName.empty()) {
+        line.inputName = argument;
+    } else if (line.outputName.empty()) {
+        line.outputName = argument;
+    } else {
+        result.verdict = CommandLineVerdict::BadArgument;
+        result.faultyArgument = argument;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 CommandLineResult ParseCommandLine(std::span<const std::string_view> arguments) {
     CommandLineResult result;
-    CommandLine& line = result.commandLine;
     bool namesOnly = false;
     for (std::size_t at = 0; at < arguments.size(); ++at) {
         std::string_view argument = arguments[at];
-        if (!namesOnly) {
-            if (argument == "--") {
-                namesOnly = true;
-                continue;
-            }
-            if (const Option* option = FindOption(argument)) {
-                if (option->applyValue != nullptr) {
-                    std::string_view value = at + 1 < arguments.size() ? arguments[++at] : std::string_view();
-                    if (!option->applyValue(line, value)) {
-                        result.verdict = CommandLineVerdict::BadValue;
-                        result.faultyArgument = std::string(argument) + " " + std::string(value);
-                        return result;
-                    }
-                    continue;
-                }
-                option->apply(line);
-                if (line.action != CommandLineAction::Convert) return result;
-                continue;
-            }
-            if (LooksLikeAnOption(argument)) {
-                result.verdict = CommandLineVerdict::UnknownOption;
-                result.faultyArgument = argument;
-                return result;
-            }
+        if (!namesOnly && argument == "--") {
+            namesOnly = true;
+            continue;
         }
-        // An empty argument never counts as a name, so it leaves an empty input name empty.
-        if (line.inputName.empty()) {
-            line.inputName = argument;
-        } else if (line.outputName.empty()) {
-            line.outputName = argument;
-        } else {
-            result.verdict = CommandLineVerdict::BadArgument;
+        if (const Option* option = namesOnly ? nullptr : FindOption(argument)) {
+            if (!ApplyOption(*option, arguments, at, result)) return result;
+            continue;
+        }
+        if (!namesOnly && LooksLikeAnOption(argument)) {
+            result.verdict = CommandLineVerdict::UnknownOption;
             result.faultyArgument = argument;
             return result;
         }
+        if (!TakeName(argument, result)) return result;
     }
     return result;
 }
