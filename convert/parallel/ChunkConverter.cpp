@@ -10,7 +10,8 @@ namespace drovane {
 namespace {
 
 // A chunk's rows and diagnostics wait in memory for its turn; these are the most they take
-// before the chunk waits for its turn to write them (a chunk's rows take about half its size).
+// before the chunk waits for its turn to write them (a drive's rows take about four fifths of its
+// size, which leaves room for a largest chunk's).
 constexpr std::size_t kRowsRoom = 4 << 20;
 constexpr std::size_t kDiagnosticsRoom = 1 << 20;
 
