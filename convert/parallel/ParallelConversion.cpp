@@ -194,8 +194,12 @@ void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::uint6
                                 std::int64_t numberBase, const DecoderMemory& memory) {
     job.fate = ChunkJob::Fate::Accepted;
     ++chunksTakenOver_;
-    // Taken over only after the head converted more than a sixteenth of it is as good as in vain.
-    inVain_ = cutPosition - job.start > plan_.ChunkSize() / 16 ? inVain_ + 1 : inVain_ / 2;
+    // Taken over only after the head converted more than a sixteenth of it is as good as in vain;
+    // so is a chunk whose conversion wrote no row between the places it found its step after the
+    // cut (random bytes): the head slides over such bytes about as fast as memory gives them.
+    bool late = cutPosition - job.start > plan_.ChunkSize() / 16;
+    bool rowless = job.mergePoints.back().mark.csv == cut.csv;
+    inVain_ = late || rowless ? inVain_ + 1 : inVain_ / 2;
     job.cut = cut;
     job.cutPosition = cutPosition;
     job.numberBase = numberBase;
