@@ -12,8 +12,10 @@ namespace {
 // A chunk's rows and diagnostics wait in memory for its turn; these are the most they take
 // before the chunk waits for its turn to write them (a drive's rows take about four fifths of its
 // size, which leaves room for a largest chunk's).
-constexpr std::size_t kRowsRoom = 4 << 20;
+constexpr std::size_t kRowsRoom = 3 << 20;
 constexpr std::size_t kDiagnosticsRoom = 1 << 20;
+// The rows a chunk keeps once it is its turn to write them.
+constexpr std::size_t kRowsInTurn = 256 << 10;
 
 }  // namespace
 
@@ -158,7 +160,10 @@ std::uint64_t ChunkConverter::AtBoundary() {
 }
 
 void ChunkConverter::MakeRoomForRow(std::size_t size) {
-    if (kRowsRoom - csv_.Buffered().size() < size) Drain();
+    std::size_t buffered = csv_.Buffered().size();
+    // A chunk whose turn it is writes its rows as it goes: a head that converts on over chunks
+    // whose own conversion it could not meet keeps little in memory.
+    if (kRowsRoom - buffered < size || (buffered > kRowsInTurn && job_->turn.load(std::memory_order_relaxed))) Drain();
 }
 
 void ChunkConverter::Drain(std::string_view overflowingDiagnostics) {

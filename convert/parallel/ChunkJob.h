@@ -83,7 +83,8 @@ struct ChunkJob {
     std::uint64_t cutPosition = 0;  // at this offset of the input
     std::int64_t numberBase = 0;    // a packet's number in the file less the chunk's own count
     DecoderMemory inherited;        // the remembered values where it takes over
-    bool turn = false;              // its output may be written
+    // Its output may be written; its conversion reads it without the lock too.
+    std::atomic<bool> turn{false};
     std::atomic<bool> abandoned{false};
 
     // Of the conversion, once it is the head: the chunk it handed over to, if any.

@@ -198,7 +198,8 @@ void ParallelConversion::Accept(ChunkJob& job, const OutputMark& cut, std::uint6
     // so is a chunk whose conversion wrote no row between the places it found its step after the
     // cut (random bytes): the head slides over such bytes about as fast as memory gives them.
     bool late = cutPosition - job.start > plan_.ChunkSize() / 16;
-    bool rowless = job.mergePoints.back().mark.csv == cut.csv;
+    bool rowless = (job.reachedEnd || job.mergePoints.size() == ChunkJob::kMaxMergePoints) &&
+                   job.mergePoints.back().mark.csv == cut.csv;
     inVain_ = late || rowless ? inVain_ + 1 : inVain_ / 2;
     job.cut = cut;
     job.cutPosition = cutPosition;
