@@ -1,5 +1,6 @@
 #include "convert/parallel/ChunkConverter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "convert/parallel/ChunkReader.h"
@@ -14,8 +15,9 @@ namespace {
 // size, which leaves room for a largest chunk's).
 constexpr std::size_t kRowsRoom = 3 << 20;
 constexpr std::size_t kDiagnosticsRoom = 1 << 20;
-// The rows a chunk keeps once it is its turn to write them.
-constexpr std::size_t kRowsInTurn = 256 << 10;
+// The rows a chunk keeps once it is its turn to write them: a quarter MiB, or a quarter of a
+// smaller chunk.
+constexpr std::size_t kMostRowsInTurn = 256 << 10;
 
 }  // namespace
 
@@ -76,6 +78,8 @@ bool ChunkAssembler::Resynchronised(std::uint64_t consumed) {
 ChunkConverter::ChunkConverter(ParallelConversion& coordinator)
     : coordinator_(coordinator),
       options_(coordinator.Options()),
+      rowsInTurn_(
+          static_cast<std::size_t>(std::min<std::uint64_t>(kMostRowsInTurn, coordinator.Plan().ChunkSize() / 4))),
       csvSink_(*this),
       diagnosticsSink_(*this),
       csv_(csvSink_, kRowsRoom),
@@ -163,7 +167,7 @@ void ChunkConverter::MakeRoomForRow(std::size_t size) {
     std::size_t buffered = csv_.Buffered().size();
     // A chunk whose turn it is writes its rows as it goes: a head that converts on over chunks
     // whose own conversion it could not meet keeps little in memory.
-    if (kRowsRoom - buffered < size || (buffered > kRowsInTurn && job_->turn.load(std::memory_order_relaxed))) Drain();
+    if (kRowsRoom - buffered < size || (buffered > rowsInTurn_ && job_->turn.load(std::memory_order_relaxed))) Drain();
 }
 
 void ChunkConverter::Drain(std::string_view overflowingDiagnostics) {

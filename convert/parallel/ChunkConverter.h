@@ -126,6 +126,7 @@ private:
 
     ParallelConversion& coordinator_;
     RunOptions options_;
+    std::size_t rowsInTurn_;  // the rows it keeps once it is its turn to write them
     OverflowSink csvSink_;
     OverflowSink diagnosticsSink_;
     TextBuffer csv_;
