@@ -327,7 +327,7 @@ void ParallelConversion::StopAll() {
 }
 
 ConversionText ConvertBytesInParallel(std::string_view log, const RunOptions& options, unsigned threads,
-                                      std::uint64_t chunkSize) {
+                                      std::uint64_t chunkSize, ChunkShare* share) {
     StringOutputSink csvSink;
     StringOutputSink diagnosticSink;
     {
@@ -339,6 +339,7 @@ ConversionText ConvertBytesInParallel(std::string_view log, const RunOptions& op
         conversion.Run();
         csv.Flush();
         diagnostics.Flush();
+        if (share != nullptr) *share = {conversion.Plan().Count(), conversion.ChunksTakenOver()};
     }
     return {csvSink.Text(), diagnosticSink.Text()};
 }

@@ -145,10 +145,18 @@ private:
     std::size_t inVain_ = 0;
 };
 
+// How many chunks a log was cut into, and how many of them were taken over from their own
+// conversion.
+struct ChunkShare {
+    std::size_t chunks = 0;
+    std::size_t takenOver = 0;
+};
+
 // Converts a raw log held in memory as ParallelConversion does; for tests and tools. `chunkSize`
 // 0 cuts the log as the converter does, any other size cuts it in chunks of that many bytes.
+// `share`, when given, is told how the chunks went.
 struct ConversionText;
 ConversionText ConvertBytesInParallel(std::string_view log, const RunOptions& options, unsigned threads,
-                                      std::uint64_t chunkSize = 0);
+                                      std::uint64_t chunkSize = 0, ChunkShare* share = nullptr);
 
 }  // namespace drovane

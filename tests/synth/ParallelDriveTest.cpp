@@ -8,7 +8,6 @@
 #include "DriveSynthesizer.h"
 #include "convert/Conversion.h"
 #include "convert/parallel/ParallelConversion.h"
-#include "core/MemoryStreams.h"
 
 namespace drovane::synth {
 namespace {
@@ -22,31 +21,6 @@ std::string Drive(std::uint64_t seed, double damage, bool harsh) {
     MemorySink log;
     SynthesizeDrive(settings, log, nullptr);
     return {log.Bytes().begin(), log.Bytes().end()};
-}
-
-struct InParallel {
-    ConversionText text;
-    std::size_t chunks = 0;
-    std::size_t takenOver = 0;
-};
-
-InParallel ConvertInChunks(const std::string& log, const RunOptions& options, unsigned threads,
-                           std::uint64_t chunkSize) {
-    InParallel result;
-    StringOutputSink csvSink, diagnosticSink;
-    {
-        TextBuffer csv(csvSink), diagnostics(diagnosticSink);
-        MemoryRandomAccessInput input(log);
-        ParallelConversion conversion(options, input, log.size(), csv, diagnostics,
-                                      {.threads = threads, .chunkSize = chunkSize});
-        conversion.Run();
-        csv.Flush();
-        diagnostics.Flush();
-        result.chunks = conversion.Plan().Count();
-        result.takenOver = conversion.ChunksTakenOver();
-    }
-    result.text = {csvSink.Text(), diagnosticSink.Text()};
-    return result;
 }
 
 TEST(ParallelDriveTest, DrivesConvertAsInOnePassAndTheirChunksAreTakenOver) {
@@ -66,12 +40,13 @@ TEST(ParallelDriveTest, DrivesConvertAsInOnePassAndTheirChunksAreTakenOver) {
         options.units = c.units;
         const ConversionText one = ConvertBytes(log, options);
         for (std::uint64_t chunkSize : {std::uint64_t{65536}, std::uint64_t{100003}}) {
-            InParallel parallel = ConvertInChunks(log, options, static_cast<unsigned>(2 + c.seed % 3), chunkSize);
-            EXPECT_TRUE(parallel.text.csv == one.csv) << "seed " << c.seed << ", chunks of " << chunkSize;
-            EXPECT_TRUE(parallel.text.diagnostics == one.diagnostics)
-                << "seed " << c.seed << ", chunks of " << chunkSize;
+            ChunkShare share;
+            const ConversionText parallel =
+                ConvertBytesInParallel(log, options, static_cast<unsigned>(2 + c.seed % 3), chunkSize, &share);
+            EXPECT_TRUE(parallel.csv == one.csv) << "seed " << c.seed << ", chunks of " << chunkSize;
+            EXPECT_TRUE(parallel.diagnostics == one.diagnostics) << "seed " << c.seed << ", chunks of " << chunkSize;
             // Chunks whose conversion was abandoned are few: damage at the very start of a chunk.
-            EXPECT_GE(parallel.takenOver * 10, (parallel.chunks - 1) * 9) << "seed " << c.seed;
+            EXPECT_GE(share.takenOver * 10, (share.chunks - 1) * 9) << "seed " << c.seed;
         }
     }
 }
