@@ -26,8 +26,9 @@ private:
 
     // What the framer tells the assembler.
     void Record(std::uint16_t id, const std::uint8_t* record) {
-        decoder_.DecodeMessage(id, RawRecord::LengthOf(record), RawRecord::DataOf(record));
+        decoder_.DecodeInCycle(id, RawRecord::LengthOf(record), RawRecord::DataOf(record));
     }
+    void Settle() { decoder_.Settle(); }
     void ClosePacket() {
         writer_.WritePacket();
         fields_.ClearValidFlags();

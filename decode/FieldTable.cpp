@@ -53,11 +53,14 @@ void CANDataMgr::SetRareNumberText(int column, double value, std::int64_t units,
 void CANDataMgr::ReportOutOfRange(const CANFieldEntry& entry, double value) {
     ++rejections_;
     char text[kMaxGeneralLength];
-    diagnostics_.Append("*** WARNING: bad data, field out of range, ");
-    diagnostics_.Append(entry.name);
-    diagnostics_.Append(" = ");
-    diagnostics_.Append({text, static_cast<std::size_t>(FormatGeneral(value, text) - text)});
-    diagnostics_.Put('\n');
+    std::string line = "*** WARNING: bad data, field out of range, " + entry.name + " = ";
+    line.append(text, static_cast<std::size_t>(FormatGeneral(value, text) - text));
+    line += '\n';
+    if (heldWarnings_ != nullptr) {
+        heldWarnings_->append(line);
+    } else {
+        diagnostics_.Append(line);
+    }
 }
 
 void CANDataMgr::Trace(int column, std::string_view text) {

@@ -134,6 +134,9 @@ public:
     // without the trace), or a value held over from an earlier packet for "--hold".
     void MarkValid(std::uint64_t columns) { validColumns_ |= columns; }
     bool Traced() const { return trace_; }
+    // While `held` is given, each out-of-range warning is appended to it, one line, instead of to
+    // the diagnostics.
+    void HoldWarnings(std::string* held) { heldWarnings_ = held; }
     // Values rejected as out of range so far.
     std::uint64_t Rejections() const { return rejections_; }
 
@@ -186,6 +189,7 @@ private:
     std::uint64_t validColumns_ = 0;
     std::uint64_t longTextColumns_ = 0;
     std::uint64_t rejections_ = 0;
+    std::string* heldWarnings_ = nullptr;
 };
 
 }  // namespace drovane

@@ -23,6 +23,10 @@ inline constexpr std::int64_t kFramingSkipLimit = 880;
 //   void Record(std::uint16_t id, const std::uint8_t* record)  an accepted record's 11 bytes;
 //   void ClosePacket()   write out the packet in progress and begin an empty one;
 //   bool Stopped() const true once nothing more can be written;
+// and, when it has one,
+//   void Settle()        finish with the records handed over so far: the framer calls it before
+//                        it closes a packet, writes to the diagnostics or ends, for a class that
+//                        decodes a cycle's records together;
 // and, when it declares `static constexpr bool kWantsSteps = true`,
 //   bool Resynchronised(std::uint64_t consumed)
 //                        the framer found its step again after sliding over bytes (hunting or
@@ -87,6 +91,10 @@ private:
         } else {
             return false;
         }
+    }
+
+    void SettleRecords() {
+        if constexpr (requires(Packets& packets) { packets.Settle(); }) Self().Settle();
     }
 
     // Slides over the input until `search` finds a header, counting every byte passed over; the
@@ -166,6 +174,7 @@ private:
     }
 
     void ReportSkipped(std::uint16_t id) {
+        SettleRecords();
         if (verbose_) {
             diagnostics_.Append("*** skipped ");
             diagnostics_.AppendInteger(skipped_);
@@ -183,6 +192,7 @@ private:
     void TakeRecord(const std::uint8_t* record, std::uint16_t id, MessageKind kind) {
         if (kind.Tracked()) {
             if (tracked_.RestartsAt(id)) {
+                SettleRecords();
                 diagnostics_.Append("*** WARNING: writing out unfinished packet\n");
                 RestartPacketAt(id);
             }
@@ -190,6 +200,7 @@ private:
         }
         Self().Record(id, record);
         if (kind.Closing()) {
+            SettleRecords();
             if (verbose_) diagnostics_.Append("--- writing out finished packet\n");
             tracked_ = TrackedRange{};
             state_ = State::Hunting;
@@ -205,11 +216,15 @@ private:
 
     // Writes out the packet in progress; the run stops once nothing more can be written.
     void ClosePacket() {
+        SettleRecords();
         Self().ClosePacket();
         if (Self().Stopped()) state_ = State::Done;
     }
 
-    void End() { state_ = State::Done; }
+    void End() {
+        SettleRecords();
+        state_ = State::Done;
+    }
     Packets& Self() { return static_cast<Packets&>(*this); }
 
     const bool verbose_;

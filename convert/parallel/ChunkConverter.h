@@ -65,8 +65,9 @@ private:
     friend PacketFramer<ChunkAssembler>;
 
     void Record(std::uint16_t id, const std::uint8_t* record) {
-        decoder_.DecodeMessage(id, RawRecord::LengthOf(record), RawRecord::DataOf(record));
+        decoder_.DecodeInCycle(id, RawRecord::LengthOf(record), RawRecord::DataOf(record));
     }
+    void Settle() { decoder_.Settle(); }
     void ClosePacket();
     bool Stopped() const;
     bool Resynchronised(std::uint64_t consumed);

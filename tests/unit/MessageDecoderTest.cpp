@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -387,6 +388,46 @@ TEST(MessageRules, ShapesNameTheColumnsAndTheBitsEachRuleUses) {
         }
     }
     EXPECT_EQ(allColumns, (std::uint64_t{1} << kColumnCount) - 2) << "every column but Time";
+}
+
+// A cycle decoded together, its rules run in rule order when it settles, ends as decoding each
+// message as it comes does: the same cells, valid columns, remembered values and warnings, in
+// the order of their messages. The cycles come in random order, repeat rules and messages (the
+// repeat check), put the economy before or after the speed and fuel flow, and reject values.
+TEST(MessageDecoder, ACycleDecodedTogetherEndsAsDecodedMessageByMessage) {
+    std::mt19937 random(5);
+    for (UnitSystem units : {UnitSystem::Metric, UnitSystem::US}) {
+        DecodeHarness asTheyCome(Options(units));
+        DecodeHarness together(Options(units));
+        // A few data variants for each rule, so that messages repeat and values get rejected.
+        std::vector<std::array<std::uint8_t, 8>> variants(kRuleCount * 3);
+        for (auto& data : variants) {
+            for (auto& byte : data) byte = static_cast<std::uint8_t>(random() % 4 == 0 ? 0xFF : random() % 40);
+        }
+        for (int cycle = 0; cycle < 4000; ++cycle) {
+            int messages = static_cast<int>(random() % 30);
+            for (int i = 0; i < messages; ++i) {
+                auto rule = static_cast<int>(random() % kRuleCount);  // 0: a message without a rule
+                std::uint16_t id = rule == 0 ? 0x0C9 : kRuleShapes[static_cast<std::size_t>(rule)].id;
+                const std::uint8_t* data = variants[static_cast<std::size_t>(rule) * 3 + random() % 3].data();
+                asTheyCome.decoder.DecodeMessage(id, 8, data);
+                together.decoder.DecodeInCycle(id, 8, data);
+            }
+            together.decoder.Settle();
+            ASSERT_EQ(together.TakeDiagnostics(), asTheyCome.TakeDiagnostics()) << "cycle " << cycle;
+            ASSERT_EQ(together.fields.ValidColumns(), asTheyCome.fields.ValidColumns()) << "cycle " << cycle;
+            for (int column = 0; column < kColumnCount; ++column) {
+                ASSERT_EQ(together.fields.Entry(column).Value(), asTheyCome.fields.Entry(column).Value())
+                    << "cycle " << cycle << " column " << column;
+            }
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(together.decoder.Memory().lastSpeed),
+                      std::bit_cast<std::uint64_t>(asTheyCome.decoder.Memory().lastSpeed));
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(together.decoder.Memory().lastFuelFlow),
+                      std::bit_cast<std::uint64_t>(asTheyCome.decoder.Memory().lastFuelFlow));
+            together.fields.ClearValidFlags();
+            asTheyCome.fields.ClearValidFlags();
+        }
+    }
 }
 
 }  // namespace
