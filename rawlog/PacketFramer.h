@@ -94,7 +94,7 @@ private:
     }
 
     void SettleRecords() {
-        if constexpr (requires(Packets& packets) { packets.Settle(); }) Self().Settle();
+        if constexpr (requires(Packets & packets) { packets.Settle(); }) Self().Settle();
     }
 
     // Slides over the input until `search` finds a header, counting every byte passed over; the
