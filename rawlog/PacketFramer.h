@@ -25,8 +25,8 @@ inline constexpr std::int64_t kFramingSkipLimit = 880;
 //   bool Stopped() const true once nothing more can be written;
 // and, when it has one,
 //   void Settle()        finish with the records handed over so far: the framer calls it before
-//                        it closes a packet, writes to the diagnostics or ends, for a class that
-//                        decodes a cycle's records together;
+//                        it closes a packet, writes to the diagnostics or returns, for a class
+//                        that decodes a cycle's records together;
 // and, when it declares `static constexpr bool kWantsSteps = true`,
 //   bool Resynchronised(std::uint64_t consumed)
 //                        the framer found its step again after sliding over bytes (hunting or
@@ -63,7 +63,7 @@ public:
                 case State::Hunting: SlideTo(input, FindSyncHeader); break;
                 case State::Regaining: SlideTo(input, FindKnownHeader); break;
                 case State::InStep: FollowRecords(input); break;
-                case State::Done: return;
+                case State::Done: SettleRecords(); return;
             }
         }
     }
@@ -221,10 +221,7 @@ private:
         if (Self().Stopped()) state_ = State::Done;
     }
 
-    void End() {
-        SettleRecords();
-        state_ = State::Done;
-    }
+    void End() { state_ = State::Done; }
     Packets& Self() { return static_cast<Packets&>(*this); }
 
     const bool verbose_;

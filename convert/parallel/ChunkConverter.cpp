@@ -152,6 +152,9 @@ void ChunkConverter::PacketClosed(bool finished) {
 std::uint64_t ChunkConverter::AtBoundary() {
     ParallelConversion::Resume resume = coordinator_.AtBoundary(*job_, boundaryChunk_);
     if (resume.inherit) {
+        // The boundary may fall within a cycle: its records so far take effect first, as they
+        // would have when they came.
+        decoder_.Settle();
         DecoderMemory memory = decoder_.Memory();
         if (IsUnset(memory, 0)) memory.lastSpeed = resume.memory.lastSpeed;
         if (IsUnset(memory, 1)) memory.lastFuelFlow = resume.memory.lastFuelFlow;
