@@ -34,7 +34,7 @@ void MessageDecoder::RunEconomyKeptEarly(std::uint32_t kept) {
     std::uint32_t cameLater = kept & ~keptBefore_[kRuleEconomy];
     if ((cameLater & kSpeedBit) != 0) memory_.lastSpeed = memoryBeforeKept_.lastSpeed;
     if ((cameLater & kFuelFlowBit) != 0) memory_.lastFuelFlow = memoryBeforeKept_.lastFuelFlow;
-    std::uint64_t rejected = DecodeUntraced(kRuleEconomy, keptData_[kRuleEconomy].data());
+    std::uint64_t rejected = DecodeUntraced(kRuleEconomy, KeptBytes(kRuleEconomy));
     if (rejected != 0) rejectedBy_[kRuleEconomy] = rejected;
     memory_ = latest;
 }

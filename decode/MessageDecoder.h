@@ -53,7 +53,9 @@ public:
         std::uint32_t bit = std::uint32_t{1} << rule;
         if ((kept_ & bit) != 0) [[unlikely]]
             RunKept();
-        std::memcpy(keptData_[rule].data(), data, kMaxDataLength);
+        std::uint64_t bytes;  // stored as a word: a store of bytes could alias anything the loop holds
+        std::memcpy(&bytes, data, sizeof bytes);
+        keptData_[rule] = bytes;
         keptBefore_[rule] = kept_;
         kept_ |= bit;
     }
@@ -99,11 +101,14 @@ private:
             if ((kept & (kSpeedBit | kFuelFlowBit) & ~keptBefore_[kRule]) != 0) [[unlikely]]
                 return RunEconomyKeptEarly(kept);
         }
-        std::uint64_t rejected = DecodeUntraced(kRule, keptData_[kRule].data());
+        std::uint64_t rejected = DecodeUntraced(kRule, KeptBytes(kRule));
         if (rejected != 0) [[unlikely]]
             rejectedBy_[kRule] = rejected;
     }
     void RunEconomyKeptEarly(std::uint32_t kept);
+    const std::uint8_t* KeptBytes(std::uint8_t rule) const {
+        return reinterpret_cast<const std::uint8_t*>(&keptData_[rule]);
+    }
     void WriteHeldWarnings();
 
     // A message whose data bits equal those of its rule's last message stores the same values
@@ -149,7 +154,7 @@ private:
     // The cycle's kept messages: a bit for each rule, the data bytes, and the rules kept before
     // each came; and the remembered values before the kept rules run.
     std::uint32_t kept_ = 0;
-    std::array<std::array<std::uint8_t, kMaxDataLength>, kRuleCount> keptData_{};
+    std::array<std::uint64_t, kRuleCount> keptData_{};
     std::array<std::uint32_t, kRuleCount> keptBefore_{};
     DecoderMemory memoryBeforeKept_;
     // While kept rules run: their warnings, and how many each wrote.

@@ -150,14 +150,18 @@ private:
         if (!input.Ensure(RawRecord::kSize)) return End();
         const std::uint8_t* at = input.Position();
         const std::uint8_t* lastWhole = input.End() - RawRecord::kSize;  // where the last whole record may start
+        // The range lives in registers for the loop, not in the framer, which the decoder's
+        // stores would make the compiler load and store again for every record.
+        TrackedRange tracked = tracked_;
         for (;;) {
-            TakeRecord(at, id, kind);
+            TakeRecord(at, id, kind, tracked);
             at += RawRecord::kSize;
             if (state_ != State::InStep || at > lastWhole) break;
             id = RawRecord::IdentifierOf(at);
             kind = KnownMessageTable::KindOf(id, RawRecord::LengthOf(at));
             if (!kind.Known()) break;
         }
+        tracked_ = tracked;
         input.AdvanceTo(at);
     }
 
@@ -182,36 +186,37 @@ private:
         }
         if (skipped_ >= kSkipLimit) {
             diagnostics_.Append("*** WARNING: skipped bad packet, writing out unfinished packet\n");
-            RestartPacketAt(id);
+            RestartPacketAt(id, tracked_);
         }
         skipped_ = 0;
     }
 
     // Takes one known record. A closing record ends the packet and the hunt for the next cycle
     // begins.
-    void TakeRecord(const std::uint8_t* record, std::uint16_t id, MessageKind kind) {
+    void TakeRecord(const std::uint8_t* record, std::uint16_t id, MessageKind kind, TrackedRange& tracked) {
         if (kind.Tracked()) {
-            if (tracked_.RestartsAt(id)) {
+            if (tracked.RestartsAt(id)) {
                 SettleRecords();
                 diagnostics_.Append("*** WARNING: writing out unfinished packet\n");
-                RestartPacketAt(id);
+                RestartPacketAt(id, tracked);
             }
-            tracked_.Add(id);
+            tracked.Add(id);
         }
         Self().Record(id, record);
         if (kind.Closing()) {
             SettleRecords();
             if (verbose_) diagnostics_.Append("--- writing out finished packet\n");
-            tracked_ = TrackedRange{};
+            tracked = TrackedRange{};
             state_ = State::Hunting;
             ClosePacket();
         }
     }
 
-    // Writes out the packet in progress early; the record of `id` begins the next one.
-    void RestartPacketAt(std::uint16_t id) {
+    // Writes out the packet in progress early; the record of `id` begins the next one, whose
+    // tracked range `tracked` becomes.
+    void RestartPacketAt(std::uint16_t id, TrackedRange& tracked) {
         ClosePacket();
-        tracked_ = {id, id};
+        tracked = {id, id};
     }
 
     // Writes out the packet in progress; the run stops once nothing more can be written.
