@@ -129,16 +129,8 @@ bool ParallelConversion::AtMergePoint(ChunkJob& job, const MergePoint& point) {
             if (candidate != nullptr || target < nextChunk_) job.headAloneUntil = plan_.End(target);
             return false;
         }
-        const auto found = std::find_if(candidate->mergePoints.begin(), candidate->mergePoints.end(),
-                                        [&](const MergePoint& p) { return p.position == point.position; });
-        Decision decision = Decision::No;
-        if (found != candidate->mergePoints.end()) {
-            decision = Decide(*candidate, *found, point.memory);
-        } else if (!candidate->reachedEnd && !candidate->waitingToWrite &&
-                   candidate->mergePoints.size() < ChunkJob::kMaxMergePoints &&
-                   (candidate->mergePoints.empty() || candidate->mergePoints.back().position < point.position)) {
-            decision = Decision::Undecided;  // it has not come this far yet
-        }
+        const MergePoint* found = nullptr;
+        const Decision decision = Meets(*candidate, point, found);
         if (decision == Decision::Yes) {
             Accept(*candidate, found->mark, found->position,
                    job.numberBase + static_cast<std::int64_t>(point.mark.packets) -
@@ -151,6 +143,21 @@ bool ParallelConversion::AtMergePoint(ChunkJob& job, const MergePoint& point) {
         if (decision == Decision::No) return false;
         changed_.wait(hold);
     }
+}
+
+ParallelConversion::Decision ParallelConversion::Meets(const ChunkJob& candidate, const MergePoint& point,
+                                                       const MergePoint*& found) {
+    const auto same = std::find_if(candidate.mergePoints.begin(), candidate.mergePoints.end(),
+                                   [&](const MergePoint& p) { return p.position == point.position; });
+    if (same != candidate.mergePoints.end()) {
+        found = &*same;
+        return Decide(candidate, *same, point.memory);
+    }
+    // It has not come this far yet, and may still note the point.
+    const bool stillComing = !candidate.reachedEnd && !candidate.waitingToWrite &&
+                             candidate.mergePoints.size() < ChunkJob::kMaxMergePoints &&
+                             (candidate.mergePoints.empty() || candidate.mergePoints.back().position < point.position);
+    return stillComing ? Decision::Undecided : Decision::No;
 }
 
 ParallelConversion::EconomyProbe::EconomyProbe(const RunOptions& options)

@@ -104,6 +104,10 @@ private:
     ChunkJob* TakeJob();
     void FinishJob(ChunkJob& job, ChunkConverter& converter);
     Decision Decide(const ChunkJob& candidate, const MergePoint& point, const DecoderMemory& memory);
+    // Whether the head at `point` meets `candidate`'s conversion there: Yes or No once the
+    // candidate noted the same point (`found` then points at it), Undecided while it may still
+    // come that far; under the lock.
+    Decision Meets(const ChunkJob& candidate, const MergePoint& point, const MergePoint*& found);
 
     // Forms an economy with the decoder's own rule, to tell whether its column takes it.
     class EconomyProbe {
