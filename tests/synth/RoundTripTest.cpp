@@ -303,6 +303,8 @@ TEST_F(SynthCommandTest, RefusesWhatStandsUnderItsNamesWithoutForce) {
              Case{"--cycles 20 --truth ./drive.bin drive.bin --force",
                   "drovane-synth: the truth file would be the log itself: ./drive.bin\n"},
              Case{"--bogus", "drovane-synth: unknown option: --bogus\n(see drovane-synth --help)\n"},
+             Case{"-f drive.bin", "drovane-synth: unknown option: -f\n(see drovane-synth --help)\n"},
+             Case{"--cycles 20 -- drive.bin", "drovane-synth: drive.bin exists; give --force to replace it\n"},
          }) {
         Write("drive.bin", "a real drive");
         Write("old.csv", "checked rows");
@@ -334,6 +336,17 @@ TEST_F(SynthCommandTest, ForceReplacesTheFileBehindALinkAndKeepsItsMode) {
     EXPECT_EQ(fs::hard_link_count(folder_ / "drive.bin"), 2U);
     EXPECT_EQ(ReadFile(folder_ / "twin.bin"), ReadFile(folder_ / "drive.bin"));
     EXPECT_LT(fs::file_size(folder_ / "twin.bin"), 20U * 200U);
+}
+
+TEST_F(SynthCommandTest, DashWritesTheLogToStandardOutput) {
+    Write("drive.bin", "a real drive");
+    const std::string synth = "cd \"" + folder_.string() + "\" && \"" + DROVANE_SYNTH_PATH + "\" --cycles 20 ";
+    ASSERT_EQ(std::system((synth + "- > piped.bin 2> summary.txt").c_str()), 0);
+    ASSERT_EQ(std::system((synth + "-- -named.bin > /dev/null").c_str()), 0);
+    EXPECT_EQ(ReadFile(folder_ / "piped.bin"), ReadFile(folder_ / "-named.bin"));
+    EXPECT_EQ(ReadFile(folder_ / "summary.txt").rfind("drovane-synth: -: 20 cycles", 0), 0U);
+    EXPECT_EQ(ReadFile(folder_ / "drive.bin"), "a real drive");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"-named.bin", "drive.bin", "piped.bin", "summary.txt"}));
 }
 
 TEST_F(SynthCommandTest, AFullDiscIsReportedWithStatusOne) {
