@@ -37,9 +37,14 @@ constexpr Option kOptions[] = {
     {"-j", nullptr, ApplyThreads},
 };
 
+// An option that takes a value also takes it joined to it: "-j2" as "-j 2".
 const Option* FindOption(std::string_view argument) {
     for (const Option& option : kOptions) {
         if (option.argument == argument) return &option;
+        if (option.applyValue != nullptr && argument.size() > option.argument.size() &&
+            argument.starts_with(option.argument)) {
+            return &option;
+        }
     }
     return nullptr;
 }
@@ -57,7 +62,10 @@ bool ApplyOption(const Option& option, std::span<const std::string_view> argumen
         option.apply(line);
         return line.action == CommandLineAction::Convert;
     }
-    std::string_view value = at + 1 < arguments.size() ? arguments[++at] : std::string_view();
+    std::string_view joined = arguments[at].substr(option.argument.size());
+    std::string_view value = !joined.empty()             ? joined
+                             : at + 1 < arguments.size() ? arguments[++at]
+                                                         : std::string_view();
     if (option.applyValue(line, value)) return true;
     result.verdict = CommandLineVerdict::BadValue;
     result.faultyArgument = std::string(option.argument) + " " + std::string(value);

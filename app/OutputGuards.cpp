@@ -1,5 +1,6 @@
 #include "app/OutputGuards.h"
 
+#include <cerrno>
 #include <memory>
 #include <optional>
 
@@ -7,13 +8,19 @@
 
 namespace drovane {
 
-bool IsForeignFile(const std::string& name, std::string_view csvStart) {
+bool IsForeignFile(const std::string& name, std::string_view csvStart, int& readError) {
+    readError = 0;
     std::optional<platform::FileStatus> status = platform::StatusOf(name);
     if (!status || status->kind != platform::FileKind::Regular || status->size == 0) return false;
+    errno = 0;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), std::fclose);
-    if (!file) return true;
+    if (!file) {
+        readError = errno != 0 ? errno : EIO;
+        return true;
+    }
     std::string start(csvStart.size(), '\0');
     std::size_t got = std::fread(start.data(), 1, start.size(), file.get());
+    if (std::ferror(file.get()) != 0) readError = errno != 0 ? errno : EIO;
     return got < start.size() || start != csvStart;
 }
 

@@ -192,6 +192,38 @@ int ConvertStreams(Conversion& conversion, ParallelConversion* parallel, std::FI
     return kExitSuccess;
 }
 
+// True, after saying why, when the output is a file that is not ours, or one that cannot be read
+// to tell. Every CSV of ours begins with the quoted heading of Time and a comma, in either unit
+// system.
+bool RefuseForeignOutput(const CommandLine& line, const RunNames& names, TextBuffer& diagnostics) {
+    const std::string csvStart = std::string("\"") + kColumnDefinitions[kColTime].name + "\",";
+    int readError = 0;
+    if (!IsForeignFile(names.output, csvStart, readError)) return false;
+    if (readError != 0) {
+        ReportError(diagnostics, "*** FAIL: reading output file " + names.output, readError);
+        return true;
+    }
+    diagnostics.Append("*** FAIL: output file ");
+    diagnostics.Append(names.output);
+    diagnostics.Append(" exists and is not a CSV file of this converter; use -f to overwrite it\n");
+    // As after "drovane2csv *.bin": the shell's second log became the output.
+    if (!line.outputName.empty()) {
+        diagnostics.Append(
+            "*** FAIL: the second name was taken for the output file; to convert several logs, "
+            "run the converter once a log (see the folder recipe in drovane2csv(1))\n");
+    }
+    return true;
+}
+
+// True, after saying so, when the CSV is to go to a standard output that is closed: the input
+// would otherwise be opened in its place.
+bool StandardOutputClosed(const RunNames& names, std::FILE* standardOutput, TextBuffer& diagnostics) {
+    if (!names.outputIsStream || standardOutput == nullptr || platform::StatusOf(standardOutput)) return false;
+    if (errno != EBADF) return false;
+    diagnostics.Append("*** FAIL: output file - is standard output, which is closed\n");
+    return true;
+}
+
 // The conversion the command line asks for: names, files, conversion; the status.
 int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, ProgressLine* terminalLine) {
     // The field table is built as soon as the options are known; the CSV buffer is bound to its
@@ -201,6 +233,7 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
     Conversion conversion(line.options, csv, diagnostics);
     RunNames names = SettleNames(line, console, diagnostics);
 
+    if (StandardOutputClosed(names, console.standardOutputFile, diagnostics)) return kExitFailure;
     FileHandle ownInput;
     std::FILE* input = console.standardInputFile;
     if (names.inputIsStream) {
@@ -223,12 +256,7 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
         diagnostics.Append(" is the same file as the input\n");
         return kExitFailure;
     }
-    // Every CSV of ours begins with the quoted heading of Time and a comma, in either unit system.
-    std::string csvStart = std::string("\"") + kColumnDefinitions[kColTime].name + "\",";
-    if (!names.outputIsStream && !line.overwriteForeignFile && IsForeignFile(names.output, csvStart)) {
-        diagnostics.Append("*** FAIL: output file ");
-        diagnostics.Append(names.output);
-        diagnostics.Append(" exists and is not a CSV file of this converter; use -f to overwrite it\n");
+    if (!names.outputIsStream && !line.overwriteForeignFile && RefuseForeignOutput(line, names, diagnostics)) {
         return kExitFailure;
     }
     // The CSV is a text file: its lines end as the system's text files do.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Makes the default sample a new user sees first: synthesizes a ten-minute drive into test_raw.bin,
-# converts it the way the converter is run by hand with no arguments (Enter at its prompt takes
+# Makes the default sample a new user sees first: synthesizes a ten-minute drive into test_raw.bin
+# (never over a test_raw.bin or test_raw.csv that is not the sample's), converts it the way the converter is run by hand with no arguments (Enter at its prompt takes
 # the default test_raw.bin, and the output name follows from it), then shows the start of the CSV.
 #
 # usage: run-sample.sh SYNTH CONVERTER [FOLDER]   (FOLDER defaults to the top of the source tree)
@@ -15,8 +15,30 @@ converter=$2
 folder=${3:-$(cd "$(dirname "$0")/.." && pwd)}
 cd "$folder"
 
-echo "== drovane-synth --minutes 10 --seed 1 --force test_raw.bin"
-"$synth" --minutes 10 --seed 1 --force test_raw.bin
+# A test_raw.bin or test_raw.csv that stands here already is kept unless it is this very sample:
+# test_raw.bin is the converter's default input and may well be a real drive.
+sample_args=(--minutes 10 --seed 1)
+fresh=$(mktemp .test_raw.bin.sample.XXXXXX)
+trap 'rm -f "$fresh" "$fresh.csv"' EXIT
+"$synth" "${sample_args[@]}" --force "$fresh" > /dev/null
+foreign=
+if [[ -e test_raw.bin || -L test_raw.bin ]]; then
+    cmp -s "$fresh" test_raw.bin || foreign=test_raw.bin
+elif [[ -e test_raw.csv || -L test_raw.csv ]]; then
+    "$converter" -q "$fresh" "$fresh.csv" 2> /dev/null
+    cmp -s "$fresh.csv" test_raw.csv || foreign=test_raw.csv
+fi
+if [[ -n $foreign ]]; then
+    echo "run-sample: $folder/$foreign is not the sample drive's, so test_raw.bin and test_raw.csv" >&2
+    echo "run-sample: are left as they are; move them elsewhere to make the sample here." >&2
+    exit 1
+fi
+if [[ -e test_raw.bin ]]; then
+    echo "== test_raw.bin is the sample drive already (drovane-synth ${sample_args[*]})"
+else
+    echo "== drovane-synth ${sample_args[*]} test_raw.bin"
+    "$synth" "${sample_args[@]}" test_raw.bin
+fi
 echo
 echo "== drovane2csv, run with no arguments; Enter at its prompt converts test_raw.bin"
 # Both streams through one pipe keep the converter's order; the typed Enter is not echoed, so say it.

@@ -110,6 +110,9 @@ TEST_F(Executable, AnOutputIsReplacedOnlyByARunThatSucceeds) {
     const std::string foreign = "notes, not rows\n";
     const std::string kRefused =
         "*** FAIL: output file trip.csv exists and is not a CSV file of this converter; use -f to overwrite it";
+    const std::string kSecondName =
+        "*** FAIL: the second name was taken for the output file; to convert several logs, run the converter once a "
+        "log (see the folder recipe in drovane2csv(1))";
     struct Case {
         std::string arguments;
         std::optional<std::string> before;  // the output before the run; none: no file
@@ -125,6 +128,7 @@ TEST_F(Executable, AnOutputIsReplacedOnlyByARunThatSucceeds) {
         {"one.bin trip.csv", ours, 0, "--- wrote 1 row to trip.csv", one},
         {"trip.bin", foreign, 255, kRefused, foreign},
         {"trip.bin", "\"Time\"", 255, kRefused, "\"Time\""},
+        {"trip.bin trip.csv", foreign, 255, kSecondName, foreign},
         {"-f trip.bin", foreign, 0, "--- wrote 3 rows to trip.csv", metric},
         {"random.bin trip.csv", ours, 1, "*** ERROR: no data packets found in input file random.bin", ours},
         {"random.bin trip.csv -f", std::nullopt, 1, "*** ERROR: no data packets found in input file random.bin",
@@ -155,7 +159,8 @@ TEST_F(Executable, TwoLogsGlobbedNeverOverwriteTheSecond) {
     EXPECT_EQ(run.status, 255);
     EXPECT_TRUE(run.standardError.ends_with(
         "--- opened input file mon.bin\n*** FAIL: output file tue.bin exists and is not a CSV file of this "
-        "converter; use -f to overwrite it\n"))
+        "converter; use -f to overwrite it\n*** FAIL: the second name was taken for the output file; to convert "
+        "several logs, run the converter once a log (see the folder recipe in drovane2csv(1))\n"))
         << run.standardError;
     EXPECT_EQ(test::ReadFile(dir.File("logs/tue.bin")), tue);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("logs")), {}), 2);

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include "convert/Conversion.h"
@@ -60,6 +62,32 @@ TEST_F(Faults, OutputsThatCannotOrMustNotBeWrittenLeaveTheInputAlone) {
     }
     EXPECT_FALSE(std::filesystem::exists(dir.File("no")));
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("out.d")));
+    // A closed standard output is no file, and never the input.
+    auto closed = RunShell(kConverter + " " + Quote(input) + " - >&-", dir);
+    EXPECT_EQ(closed.status, 255);
+    EXPECT_TRUE(closed.standardError.ends_with("*** FAIL: output file - is standard output, which is closed\n"))
+        << closed.standardError;
+    EXPECT_EQ(test::ReadFile(input), log);
+}
+
+// An output that cannot be read to tell whether it is ours is reported with the system's reason
+// and kept; root reads every file, so the run drops to nobody when it can.
+TEST_F(Faults, AnOutputThatCannotBeReadIsReportedWithTheReason) {
+    const bool root = geteuid() == 0;
+    if (root && std::system("command -v setpriv >/dev/null") != 0) GTEST_SKIP() << "no setpriv to run as nobody";
+    std::string input = dir.File("trip.bin");
+    test::WriteFile(input, test::LogBuilder().FullCycle().Text());
+    std::string locked = dir.File("locked.csv");
+    test::WriteFile(locked, "not readable");
+    ASSERT_EQ(chmod(locked.c_str(), 0200), 0);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 0777), 0);
+    const std::string as = root ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "";
+    auto run = RunShell(as + kConverter + " " + Quote(input) + " " + Quote(locked), dir);
+    EXPECT_EQ(run.status, 255);
+    EXPECT_TRUE(run.standardError.ends_with("*** FAIL: reading output file " + locked + ": Permission denied\n"))
+        << run.standardError;
+    ASSERT_EQ(chmod(locked.c_str(), 0600), 0);
+    EXPECT_EQ(test::ReadFile(locked), "not readable");
 }
 
 // A reader that stops after 100 bytes: the converter ends at once, whether the broken pipe

@@ -105,7 +105,7 @@ TEST(ConverterCsv, SavedAgainByPythonItDrawsTheSameDrive) {
         return text.substr(std::min(text.find(".svg: "), text.size()));
     };
     const std::string original = summary("trip.csv");
-    EXPECT_NE(original.find("4 packets (1\u20134)"), std::string::npos) << original;
+    EXPECT_NE(original.find("4 rows (packets 1\u20134"), std::string::npos) << original;
     EXPECT_EQ(summary("csv-module.csv"), original);
     if (!std::filesystem::exists(dir.File("pandas.csv"))) GTEST_SKIP() << "pandas (python3-pandas) is not installed";
     EXPECT_EQ(summary("pandas.csv"), original);

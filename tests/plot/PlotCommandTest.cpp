@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <sstream>
 
@@ -10,6 +11,7 @@
 #include "support/Executable.h"
 #include "support/TempDir.h"
 #include "tools/plot/PlotCommand.h"
+#include "tools/plot/SvgPlot.h"
 
 namespace drovane::plot {
 namespace {
@@ -69,7 +71,7 @@ TEST_F(PlotCommand, WritesThePictureBesideTheCsv) {
     EXPECT_EQ(test::XmlProblem(svg), "");
     EXPECT_NE(svg.find("Drive: trip.csv"), std::string::npos);
     EXPECT_EQ(out_.rfind(Path("trip.svg") + ": 0:01 of driving", 0), 0u) << out_;
-    EXPECT_NE(out_.find("4 packets (1\u20135), 100 ms each\n"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("4 rows (packets 1\u20135, 100 ms a packet)\n"), std::string::npos) << out_;
 }
 
 TEST_F(PlotCommand, WritesToTheNameGivenAndTakesThePacketTime) {
@@ -77,7 +79,7 @@ TEST_F(PlotCommand, WritesToTheNameGivenAndTakesThePacketTime) {
     ASSERT_EQ(Run({"--packet-ms", "250", csv, Path("picture.svg")}), 0) << err_;
     EXPECT_TRUE(fs::exists(Path("picture.svg")));
     EXPECT_FALSE(fs::exists(Path("us.svg")));
-    EXPECT_NE(out_.find("2 packets (1\u20132), 250 ms each"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("2 rows (packets 1\u20132, 250 ms a packet)"), std::string::npos) << out_;
     ASSERT_EQ(Run({"--packet-ms=20", csv}), 0) << err_;
     EXPECT_TRUE(fs::exists(Path("us.svg")));
 }
@@ -116,12 +118,51 @@ TEST_F(PlotCommand, BadInputIsAOneLineErrorAndNoPicture) {
                 "cannot open " + Path("no-such-dir/x.svg") + " for writing: No such file or directory");
 }
 
-TEST_F(PlotCommand, AnOldPictureIsReplacedWhole) {
+TEST_F(PlotCommand, AnOldPictureIsReplacedWholeAndAnyOtherFileKeptWithoutForce) {
     std::string csv = File("trip.csv", test::kMetricHeader + test::kMetricRows);
-    File("trip.svg", "an old picture");
     ASSERT_EQ(Run({csv}), 0) << err_;
-    EXPECT_EQ(test::XmlProblem(ReadFile(Path("trip.svg"))), "");
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 2) << "no file left over";
+    // The picture of another drive, saved with Windows line ends.
+    std::string picture = ReadFile(Path("trip.svg"));
+    std::string windows;
+    for (char c : picture) windows += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    struct Case {
+        std::string old;
+        bool replaced;
+    };
+    for (const Case& c : {Case{windows, true}, Case{"", true}, Case{"an old picture", false},
+                          Case{test::kMetricHeader + test::kMetricRows, false},
+                          Case{std::string(kXmlDeclaration) + "\n<svg/>\n", false}}) {
+        File("trip.svg", c.old);
+        if (c.replaced) {
+            ASSERT_EQ(Run({csv}), 0) << err_;
+            EXPECT_EQ(ReadFile(Path("trip.svg")), picture);
+        } else {
+            ExpectError({csv}, "trip.svg exists and is not a picture of drovane-plot; use -f to overwrite it");
+            EXPECT_EQ(err_.find("second name"), std::string::npos) << err_;
+            EXPECT_EQ(ReadFile(Path("trip.svg")), c.old);
+            ASSERT_EQ(Run({"-f", csv}), 0) << err_;
+            EXPECT_EQ(ReadFile(Path("trip.svg")), picture);
+        }
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()), 2) << "nothing left";
+    }
+}
+
+TEST_F(PlotCommand, NumbersBeyondWhatTheSummaryCanAddUpAreRefused) {
+    for (const auto& [cells, what] : std::vector<std::pair<std::map<int, std::string>, std::string>>{
+             {{{0, "1e308"}}, "column 1 (Time) holds '1e308', beyond what the summary can add up (at most 1e+15"},
+             {{{0, "2"}, {8, "-1e16"}}, "column 9 (Speed (km/h)) holds '-1e16', beyond"},
+             {{{0, "2"}, {31, "1e308"}}, "column 32 (Fuel Flow (L/hr)) holds '1e308', beyond"}}) {
+        ExpectError({File("big.csv", test::kMetricHeader + test::Row({{0, "1"}, {8, "50"}}) + test::Row(cells))},
+                    "big.csv:3: " + what);
+    }
+    EXPECT_FALSE(fs::exists(Path("big.svg")));
+    // Up to the limit the summary prints figures, not "inf" or a negative time.
+    ASSERT_EQ(Run({File("edge.csv", test::kMetricHeader + test::Row({{0, "-1e15"}, {8, "1e15"}, {31, "1e15"}}) +
+                                        test::Row({{0, "1e15"}, {8, "1e15"}, {31, "1e15"}}))}),
+              0)
+        << err_;
+    EXPECT_EQ(out_.find("inf"), std::string::npos) << out_;
+    EXPECT_NE(out_.find(".svg: 55555555555:33:20 of driving"), std::string::npos) << out_;
 }
 
 TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
@@ -136,19 +177,55 @@ TEST_F(PlotCommand, TheProgramExitsWithOneOnBadInputAndNeverCrashes) {
     struct Case {
         std::string args;
         int status;
-        const char* message;  // the start of the one line on standard error, or "" for none
+        std::string message;  // the start of the one line on standard error, or "" for none
     };
     for (const Case& c :
          {Case{Quote(noise), 1, "drovane-plot: error: "}, Case{Quote(cut), 0, "drovane-plot: warning: "},
           Case{Quote(good), 0, ""}, Case{"", 1, "drovane-plot: error: "}, Case{"--help", 0, ""},
-          Case{Quote(good) + " /dev/full", 1, "drovane-plot: error: cannot write /dev/full: No space"}}) {
+          Case{Quote(good) + " /dev/full", 1, "drovane-plot: error: cannot write /dev/full: No space"},
+          Case{Quote(good) + " " + Quote(cut), 1, "drovane-plot: error: " + cut + " exists and is not a picture"}}) {
         std::string command = Quote(DROVANE_PLOT_PATH) + " " + c.args + " >/dev/null";
         drovane::test::ProcessResult result = RunShell(command, dir_);
         EXPECT_EQ(result.status, c.status) << command;
         const std::string& text = result.standardError;
-        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), *c.message ? 1 : 0) << text;
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), c.message.empty() ? 0 : 1) << text;
         EXPECT_EQ(text.rfind(c.message, 0), 0u) << text;
     }
+}
+
+// As a user runs it: a shell's glob, a raw log as the second name, and "-".
+TEST_F(PlotCommand, TheProgramKeepsTheUsersFilesAndWritesDashToStandardOutput) {
+    fs::create_directory(Path("trips"));
+    const std::string mon = test::kMetricHeader + test::kMetricRows;
+    const std::string tue = test::kUSHeader + test::kUSRows;
+    const std::string log(110, '\x20');
+    File("trips/mon.csv", mon);
+    File("trips/tue.csv", tue);
+    File("trips/mylog.bin", log);
+    const std::string run = "cd " + Quote(Path("trips")) + " && " + Quote(DROVANE_PLOT_PATH) + " ";
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(Path("trips")))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    for (const char* args : {"*.csv", "mon.csv mylog.bin", "--packet-ms 50 -- mon.csv tue.csv"}) {
+        drovane::test::ProcessResult result = RunShell(run + args + " >/dev/null", dir_);
+        EXPECT_EQ(result.status, 1) << args;
+        EXPECT_NE(result.standardError.find("is not a picture of drovane-plot; use -f to overwrite it (the second "
+                                            "name is the picture's: drovane-plot draws one CSV a run)\n"),
+                  std::string::npos)
+            << result.standardError;
+        EXPECT_EQ(ReadFile(Path("trips/tue.csv")), tue);
+        EXPECT_EQ(ReadFile(Path("trips/mylog.bin")), log);
+        EXPECT_EQ(names(), (std::vector<std::string>{"mon.csv", "mylog.bin", "tue.csv"})) << args;
+    }
+    drovane::test::ProcessResult result = RunShell(run + "mon.csv - > picture.svg", dir_);
+    ASSERT_EQ(result.status, 0) << result.standardError;
+    EXPECT_EQ(result.standardError.rfind("-: 0:01 of driving", 0), 0u) << result.standardError;
+    EXPECT_EQ(test::XmlProblem(ReadFile(Path("trips/picture.svg"))), "");
+    EXPECT_EQ(names(), (std::vector<std::string>{"mon.csv", "mylog.bin", "picture.svg", "tue.csv"}));
 }
 
 }  // namespace

@@ -66,7 +66,7 @@ TEST(Summary, SaysWhatTheRowsDoNotCarry) {
     EXPECT_DOUBLE_EQ(summary.evShare, 1.0);
     EXPECT_FALSE(summary.fuelUsed.has_value());
     EXPECT_EQ(SummaryLine(summary, LabelsFor(UnitSystem::Metric), 0.1),
-              "0:00 of driving  \u00B7  EV mode 100% of the time  \u00B7  1 packet (1), 100 ms each");
+              "0:00 of driving  \u00B7  EV mode 100% of the time  \u00B7  1 row (packet 1, 100 ms a packet)");
 
     TripSummary electric = Summarize(SteadyTrip({1, 2, 3}, 20.0, 0.0), 0.1);
     EXPECT_FALSE(electric.averageEconomy.has_value());
@@ -79,7 +79,8 @@ TEST(Summary, LineUsesTheUnitsOfTheHeadings) {
     TripSummary summary = Summarize(SteadyTrip(packets, 30.0, 0.6), 0.1);
     EXPECT_EQ(SummaryLine(summary, LabelsFor(UnitSystem::US), 0.1),
               "20:00 of driving  \u00B7  10.0 mi  \u00B7  top speed 30 mph  \u00B7  0.20 gal of fuel  \u00B7  "
-              "average 50.0 MPG  \u00B7  EV mode 0% of the time  \u00B7  12,001 packets (1\u201312,001), 100 ms each");
+              "average 50.0 MPG  \u00B7  EV mode 0% of the time  \u00B7  12,001 rows (packets 1\u201312,001, 100 ms a "
+              "packet)");
 }
 
 TEST(Summary, DurationsReadAsMinutesOrHours) {

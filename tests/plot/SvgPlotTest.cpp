@@ -88,7 +88,7 @@ TEST(SvgPlot, MetricPictureIsWellFormedAndLabelledInMetricUnits) {
     std::string svg = Render(Parse(test::kMetricHeader + test::kMetricRows));
     EXPECT_EQ(test::XmlProblem(svg), "");
     for (const char* text :
-         {"Drive: trip.csv", "4 packets (1\u20135)", ">km/h<", ">km/L<", "fuel flow (L/hr)", "Vehicle speed (km/h)",
+         {"Drive: trip.csv", "4 rows (packets 1\u20135", ">km/h<", ">km/L<", "fuel flow (L/hr)", "Vehicle speed (km/h)",
           "Economy (km/L)", "Minutes of driving", "Temperatures (\u00B0C)", " L of fuel"}) {
         EXPECT_NE(svg.find(text), std::string::npos) << text;
     }
@@ -254,7 +254,7 @@ TEST(SvgPlot, AMillionRowsMakeASmallPictureThatKeepsThePeaks) {
     auto [top, low] = std::minmax_element(speed.begin(), speed.end(), [](auto& a, auto& b) { return a.y < b.y; });
     double bottom = PanelBox(svg, 1).bottom;
     EXPECT_NEAR((bottom - top->y) / (bottom - low->y), 150.0 / 20.0, 0.1);
-    EXPECT_NE(svg.find("1,000,000 packets (1\u20131,000,000)"), std::string::npos);
+    EXPECT_NE(svg.find("1,000,000 rows (packets 1\u20131,000,000"), std::string::npos);
 }
 
 TEST(SvgPlot, OddTripsStillMakeAWellFormedPicture) {

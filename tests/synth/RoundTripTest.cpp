@@ -250,18 +250,56 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamageKindRoundTripTest,
                          });
 
 // The README's first command: the sample script makes test_raw.bin and lets the converter, run
-// with no arguments and an empty reply, name its output test_raw.csv.
-TEST_F(RoundTripTest, TheSampleScriptConvertsTheDefaultDrive) {
-    const fs::path output = folder_ / "sample.txt";
+// with no arguments and an empty reply, name its output test_raw.csv. It makes the sample again
+// over its own files, and never over a user's test_raw.bin or test_raw.csv.
+TEST_F(RoundTripTest, TheSampleScriptConvertsTheDefaultDriveAndKeepsAUsersLog) {
+    const fs::path output = folder_ / ".." / (folder_.filename().string() + ".txt");
     const std::string command = std::string("bash \"") + DROVANE_SOURCE_DIR + "/tools/run-sample.sh\" \"" +
                                 DROVANE_SYNTH_PATH + "\" \"" + DROVANE2CSV_PATH + "\" \"" + folder_.string() +
                                 "\" > \"" + output.string() + "\" 2>&1";
+    const auto names = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder_)) found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::string> sample{"test_raw.bin", "test_raw.csv"};
     ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(output);
     const auto csv = Lines(ReadFile(folder_ / "test_raw.csv"));
     EXPECT_EQ(csv.size(), 6001U);
     const std::string shown = ReadFile(output);
     EXPECT_NE(shown.find("Enter input filename: "), std::string::npos);
     EXPECT_NE(shown.find(csv.at(1)), std::string::npos) << "the first data row is shown";
+    EXPECT_EQ(names(), sample);
+    const std::string sampleLog = ReadFile(folder_ / "test_raw.bin");
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFile(output);
+    EXPECT_EQ(ReadFile(folder_ / "test_raw.bin"), sampleLog);
+    // A user's log, alone or with its CSV, or a CSV of another drive: both files stay as they are.
+    const std::string userLog = sampleLog.substr(0, sampleLog.size() / 2);
+    const std::string userCsv = ReadFile(folder_ / "test_raw.csv").substr(0, 2000);
+    struct Case {
+        const char* log;  // nullptr: none
+        const char* csv;
+    };
+    for (const Case& c :
+         {Case{userLog.c_str(), nullptr}, Case{userLog.c_str(), userCsv.c_str()}, Case{nullptr, userCsv.c_str()}}) {
+        fs::remove(folder_ / "test_raw.bin");
+        fs::remove(folder_ / "test_raw.csv");
+        if (c.log != nullptr) std::ofstream(folder_ / "test_raw.bin", std::ios::binary) << c.log;
+        if (c.csv != nullptr) std::ofstream(folder_ / "test_raw.csv", std::ios::binary) << c.csv;
+        const std::vector<std::string> before = names();
+        EXPECT_NE(std::system(command.c_str()), 0) << ReadFile(output);
+        EXPECT_NE(ReadFile(output).find("is not the sample drive's, so test_raw.bin and test_raw.csv"),
+                  std::string::npos)
+            << ReadFile(output);
+        if (c.log != nullptr) {
+            EXPECT_EQ(ReadFile(folder_ / "test_raw.bin"), c.log);
+        }
+        if (c.csv != nullptr) {
+            EXPECT_EQ(ReadFile(folder_ / "test_raw.csv"), c.csv);
+        }
+        EXPECT_EQ(names(), before) << "nothing made, nothing left";
+    }
 }
 
 // The synthesizer keeps what stands under its output names, run as a user runs it.
@@ -303,6 +341,8 @@ TEST_F(SynthCommandTest, RefusesWhatStandsUnderItsNamesWithoutForce) {
              Case{"--cycles 20 --truth ./drive.bin drive.bin --force",
                   "drovane-synth: the truth file would be the log itself: ./drive.bin\n"},
              Case{"--bogus", "drovane-synth: unknown option: --bogus\n(see drovane-synth --help)\n"},
+             Case{"-f drive.bin", "drovane-synth: unknown option: -f\n(see drovane-synth --help)\n"},
+             Case{"--cycles 20 -- drive.bin", "drovane-synth: drive.bin exists; give --force to replace it\n"},
          }) {
         Write("drive.bin", "a real drive");
         Write("old.csv", "checked rows");
@@ -334,6 +374,17 @@ TEST_F(SynthCommandTest, ForceReplacesTheFileBehindALinkAndKeepsItsMode) {
     EXPECT_EQ(fs::hard_link_count(folder_ / "drive.bin"), 2U);
     EXPECT_EQ(ReadFile(folder_ / "twin.bin"), ReadFile(folder_ / "drive.bin"));
     EXPECT_LT(fs::file_size(folder_ / "twin.bin"), 20U * 200U);
+}
+
+TEST_F(SynthCommandTest, DashWritesTheLogToStandardOutput) {
+    Write("drive.bin", "a real drive");
+    const std::string synth = "cd \"" + folder_.string() + "\" && \"" + DROVANE_SYNTH_PATH + "\" --cycles 20 ";
+    ASSERT_EQ(std::system((synth + "- > piped.bin 2> summary.txt").c_str()), 0);
+    ASSERT_EQ(std::system((synth + "-- -named.bin > /dev/null").c_str()), 0);
+    EXPECT_EQ(ReadFile(folder_ / "piped.bin"), ReadFile(folder_ / "-named.bin"));
+    EXPECT_EQ(ReadFile(folder_ / "summary.txt").rfind("drovane-synth: -: 20 cycles", 0), 0U);
+    EXPECT_EQ(ReadFile(folder_ / "drive.bin"), "a real drive");
+    EXPECT_EQ(Names(), (std::vector<std::string>{"-named.bin", "drive.bin", "piped.bin", "summary.txt"}));
 }
 
 TEST_F(SynthCommandTest, AFullDiscIsReportedWithStatusOne) {

@@ -41,6 +41,11 @@ TEST(SynthOptionsTest, LengthDamageTruthAndUnits) {
     EXPECT_FALSE(Parse({}).options->force);
     EXPECT_TRUE(Parse({"--harsh"}).options->settings.harsh);
     EXPECT_FALSE(Parse({}).options->settings.harsh);
+    // "-" is standard output; after "--" every argument is a name.
+    EXPECT_EQ(Parse({"-"}).options->outputPath, "-");
+    EXPECT_EQ(Parse({"--cycles", "5", "--", "--force"}).options->outputPath, "--force");
+    EXPECT_FALSE(Parse({"--", "--force"}).options->force);
+    EXPECT_EQ(Parse({"--", "-"}).options->outputPath, "-");
 }
 
 TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
@@ -55,6 +60,8 @@ TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
              {"--force=yes"},
              {"--harsh=1"},
              {"a.bin", "b.bin"},
+             {"-x"},
+             {"--", "a.bin", "--", "b.bin"},
          }) {
         const auto parsed = Parse(arguments);
         EXPECT_FALSE(parsed.options) << arguments.front();
@@ -64,6 +71,7 @@ TEST(SynthOptionsTest, MistakesAreReportedNotGuessed) {
     EXPECT_EQ(Parse({"--bogus"}).error, "unknown option: --bogus");
     EXPECT_EQ(Parse({"--bogus=1"}).error, "unknown option: --bogus");
     EXPECT_EQ(Parse({"--seed"}).error, "option --seed needs a value");
+    EXPECT_EQ(Parse({"-m", "10"}).error, "unknown option: -m");
 }
 
 }  // namespace

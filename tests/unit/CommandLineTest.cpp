@@ -63,7 +63,11 @@ TEST(CommandLine, ThreadsTakeAWholeNumberFromOneTo256) {
         EXPECT_EQ(result.verdict, CommandLineVerdict::BadValue) << bad.back();
         EXPECT_EQ(result.faultyArgument, "-j " + std::string(bad.size() == 2 && bad[0] == "-j" ? bad[1] : ""));
     }
-    EXPECT_EQ(Parse({"-j4"}).verdict, CommandLineVerdict::UnknownOption);
+    // The value joined to the option counts alike, and fails alike.
+    EXPECT_EQ(Parse({"-j2", "in.bin"}).commandLine.threads, 2u);
+    EXPECT_EQ(Parse({"-j2", "in.bin"}).commandLine.inputName, "in.bin");
+    EXPECT_EQ(Parse({"-j0"}).faultyArgument, "-j 0");
+    EXPECT_EQ(Parse({"-jx", "in.bin"}).verdict, CommandLineVerdict::BadValue);
 }
 
 TEST(CommandLine, ThirdNameIsTheBadArgument) {

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/FileStatus.h"
+#include "platform/Terminal.h"
 
 namespace drovane::tools {
 namespace {
@@ -22,6 +23,12 @@ bool SameFileAsStandardOutput(std::FILE* stream) {
 
 OutputFile::OutputFile(const std::string& path, ExistingFile existing, platform::FileContent content)
     : path_(path), existing_(existing) {
+    if (path == kStandardOutputName) {
+        if (content == platform::FileContent::Bytes) platform::UseBinaryMode(stdout);
+        file_.Use(stdout);
+        toStandardOutput_ = true;
+        return;
+    }
     // The bytes reach the disc before the name points at them.
     const int error = file_.Open(path, {.content = content, .existing = existing, .syncBeforeKeeping = true});
     if (error == EEXIST && existing == ExistingFile::Refuse) throw OutputExists(path_);

@@ -27,10 +27,13 @@ public:
     using OutputError::OutputError;
 };
 
+// The name that stands for standard output, as the converter takes it: written in place.
+inline constexpr const char* kStandardOutputName = "-";
+
 class OutputFile {
 public:
     // Throws OutputExists or OutputError. Text has its line ends written as the system's text
-    // files have them.
+    // files have them. The name "-" writes to standard output (bytes in binary mode).
     OutputFile(const std::string& path, ExistingFile existing,
                platform::FileContent content = platform::FileContent::Bytes);
     OutputFile(const OutputFile&) = delete;

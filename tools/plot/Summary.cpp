@@ -76,12 +76,14 @@ std::vector<std::string> SummaryParts(const TripSummary& summary, const UnitLabe
         parts.push_back(Cat("average ", FormatGrouped(*summary.averageEconomy, 1), " ", units.economy));
     }
     parts.push_back(Cat("EV mode ", FormatGrouped(summary.evShare * 100.0, 0), "% of the time"));
+    // The rows are counted; the packets, skipped ones included, only spanned.
     std::string range = FormatGrouped(summary.firstPacket, 0);
-    if (summary.lastPacket != summary.firstPacket) Append(range, "\u2013", FormatGrouped(summary.lastPacket, 0));
+    const bool onePacket = summary.lastPacket == summary.firstPacket;
+    if (!onePacket) Append(range, "\u2013", FormatGrouped(summary.lastPacket, 0));
     const double ms = packetSeconds * 1000.0;
-    parts.push_back(Cat(FormatGrouped(static_cast<double>(summary.rows), 0),
-                        summary.rows == 1 ? " packet (" : " packets (", range, "), ",
-                        FormatGrouped(ms, ms < 10.0 ? 1 : 0), " ms each"));
+    parts.push_back(Cat(FormatGrouped(static_cast<double>(summary.rows), 0), summary.rows == 1 ? " row (" : " rows (",
+                        onePacket ? "packet " : "packets ", range, ", ", FormatGrouped(ms, ms < 10.0 ? 1 : 0),
+                        " ms a packet)"));
     return parts;
 }
 

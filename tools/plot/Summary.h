@@ -34,7 +34,7 @@ TripSummary Summarize(const Trip& trip, double packetSeconds);
 std::vector<std::string> SummaryParts(const TripSummary& summary, const UnitLabels& units, double packetSeconds);
 
 // The parts joined: "10:00 of driving  ·  7.9 km  ·  top speed 98 km/h  ·  0.45 L of fuel  ·  average 17.6 km/L  ·
-// EV mode 38% of the time  ·  6,000 packets (1–6,000), 100 ms each".
+// EV mode 38% of the time  ·  6,000 rows (packets 1–6,000, 100 ms a packet)".
 std::string SummaryLine(const TripSummary& summary, const UnitLabels& units, double packetSeconds);
 
 // A length of time as m:ss, or h:mm:ss from an hour on.

@@ -167,10 +167,9 @@ public:
 
     std::string Paint() {
         out_.reserve(256 * 1024);
-        Append(out_, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n",
-               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", Num(width_), "\" height=\"", Num(height_),
-               "\" viewBox=\"0 0 ", Num(width_), " ", Num(height_), "\">\n", "<title>", EscapeXml(options_.title),
-               "</title>\n", "<style>", kStyle, "</style>\n",
+        Append(out_, kXmlDeclaration, "\n", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"", Num(width_),
+               "\" height=\"", Num(height_), "\" viewBox=\"0 0 ", Num(width_), " ", Num(height_), "\">\n", kPictureMark,
+               "\n", "<title>", EscapeXml(options_.title), "</title>\n", "<style>", kStyle, "</style>\n",
                "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n");
         PaintTitle();
         for (int panel = 0; panel < kPanelCount; ++panel) {
@@ -616,6 +615,12 @@ std::size_t PlotColumns(std::size_t width) {
 }
 
 std::string RenderSvg(const Trip& trip, const PlotOptions& options) { return Painter(trip, options).Paint(); }
+
+// Whatever the line ends: a picture saved on Windows ends its lines with CR LF.
+bool IsPlotPicture(std::string_view head) {
+    head = head.substr(0, kPictureHeadBytes);
+    return head.starts_with(kXmlDeclaration) && head.find(kPictureMark) != std::string_view::npos;
+}
 
 std::string EscapeXml(std::string_view text) {
     std::string out;

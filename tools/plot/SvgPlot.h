@@ -22,6 +22,14 @@ std::size_t PlotColumns(std::size_t width);
 
 std::string RenderSvg(const Trip& trip, const PlotOptions& options);
 
+// Every picture begins with this declaration and names its maker within its first
+// kPictureHeadBytes: what tells a picture of drovane-plot, which it may replace, from any other file.
+inline constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+inline constexpr std::string_view kPictureMark = "<desc>drawn by drovane-plot</desc>";
+inline constexpr std::size_t kPictureHeadBytes = 512;
+// True when `head`, the first bytes of a file, are those of a picture of drovane-plot.
+bool IsPlotPicture(std::string_view head);
+
 // Text made safe for XML: markup characters escaped, control bytes and bytes that are not UTF-8
 // replaced by '?'.
 std::string EscapeXml(std::string_view text);

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -204,19 +205,7 @@ private:
                        std::to_string(kColumnCount));
         }
         for (std::size_t i = 0; i < kColumnCount; ++i) {
-            const std::string& cell = cells_[first_ + i];
-            if (IsWordColumn(i)) {
-                numbers_[i] = std::numeric_limits<double>::quiet_NaN();
-                continue;
-            }
-            if (cell.empty()) {
-                if (i == kTimeColumn) return "the Time cell is empty; every row needs its packet number";
-                numbers_[i] = std::numeric_limits<double>::quiet_NaN();
-                continue;
-            }
-            if (!ParseNumber(cell, numbers_[i])) {
-                return Cat(ColumnName(i, trip_.units), " holds ", Shown(raw_[first_ + i]), ", which is not a number");
-            }
+            if (std::string problem = ReadNumber(i); !problem.empty()) return problem;
         }
         double packet = numbers_[kTimeColumn];
         if (trip_.Rows() > 0 && packet < trip_.time.back()) {
@@ -228,6 +217,27 @@ private:
         for (std::size_t s = 0; s < kSeriesCount; ++s) trip_.series[s][row] = numbers_[kSeriesColumns[s]];
         const std::string& ev = cells_[first_ + kEvModeColumn];
         trip_.evMode[row] = ev.empty() ? EvMode::Unknown : ev == "EV" ? EvMode::EV : EvMode::Other;
+        return {};
+    }
+
+    // Reads the cell of column `i` into numbers_ (NaN for a word or an empty cell); the problem,
+    // or nothing.
+    std::string ReadNumber(std::size_t i) {
+        const std::string& cell = cells_[first_ + i];
+        numbers_[i] = std::numeric_limits<double>::quiet_NaN();
+        if (IsWordColumn(i)) return {};
+        if (cell.empty()) {
+            return i == kTimeColumn ? "the Time cell is empty; every row needs its packet number" : std::string();
+        }
+        if (!ParseNumber(cell, numbers_[i])) {
+            return Cat(ColumnName(i, trip_.units), " holds ", Shown(raw_[first_ + i]), ", which is not a number");
+        }
+        if (std::fabs(numbers_[i]) > kLargestNumber) {
+            char largest[32];
+            std::snprintf(largest, sizeof largest, "%g", kLargestNumber);
+            return Cat(ColumnName(i, trip_.units), " holds ", Shown(raw_[first_ + i]),
+                       ", beyond what the summary can add up (at most ", largest, " either way)");
+        }
         return {};
     }
 

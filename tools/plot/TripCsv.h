@@ -47,6 +47,10 @@ std::string_view Heading(std::size_t column, UnitSystem units);
 // Shifter, EV Mode and Lights hold quoted words; every other column holds numbers.
 bool IsWordColumn(std::size_t column);
 
+// The largest number, either way, that a cell may hold: far beyond anything the converter writes,
+// and small enough that the sums and the times of the summary stay finite and printable.
+inline constexpr double kLargestNumber = 1e15;
+
 // The economy the converter writes when the car moves and no fuel flows.
 inline constexpr double kNoFuelEconomy = 999.9;
 bool IsNoFuelEconomy(double economy);

@@ -14,9 +14,9 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: drovane-synth [options] [OUTPUT]\n"
     "\n"
-    "Writes the raw log of a simulated drive (default OUTPUT: test_raw.bin): town and highway\n"
-    "stretches with stops, about 10 logged cycles a second. The same options and seed always\n"
-    "give the same file.\n"
+    "Writes the raw log of a simulated drive (default OUTPUT: test_raw.bin; - writes it to\n"
+    "standard output): town and highway stretches with stops, about 10 logged cycles a second.\n"
+    "The same options and seed always give the same file.\n"
     "\n"
     "  --minutes M          drive for M minutes (default 10)\n"
     "  --cycles N           drive for N logged cycles instead\n"
@@ -26,12 +26,13 @@ constexpr std::string_view kUsage =
     "  --damage-kinds LIST  comma-separated, from junk,unknown,lost-end,bitflip,cut (default all);\n"
     "                       cut ends the log inside its last cycle, the others hit cycles at RATE\n"
     "  --truth FILE         also write the CSV that a correct conversion gives for the undamaged\n"
-    "                       cycles\n"
+    "                       cycles (- for standard output)\n"
     "  --units metric|us    units of the truth file (default metric; us matches the -US option)\n"
     "  --harsh              a harsher bus: messages in an irregular order and at irregular times,\n"
     "                       noisy readings that seldom repeat\n"
     "  --force              replace OUTPUT and the truth file when they exist\n"
-    "  --help               show this text\n";
+    "  --help               show this text\n"
+    "  --                   every later argument is a name, even one that begins with -\n";
 
 bool ParseNumber(std::string_view text, double& value) {
     const auto* end = text.data() + text.size();
@@ -115,6 +116,36 @@ constexpr std::array<ValueOption, 8> kValueOptions = {{
 
 SynthOptionsResult Fail(std::string message) { return {std::nullopt, std::move(message)}; }
 
+// Takes the option at `arguments[i]`, and its value (moving `i` on when the value is the next
+// argument), into `parsing`; the error, or nothing.
+std::string TakeOption(std::span<const std::string_view> arguments, std::size_t& i, Parsing& parsing) {
+    SynthOptions& options = parsing.options;
+    std::string_view name = arguments[i];
+    if (!name.starts_with("--")) return "unknown option: " + std::string(name);
+    if (name == "--help" || name == "--force" || name == "--harsh") {
+        (name == "--help" ? options.showHelp : name == "--force" ? options.force : options.settings.harsh) = true;
+        return {};
+    }
+    std::string_view value;
+    bool valueGiven = false;
+    if (const auto equals = name.find('='); equals != std::string_view::npos) {
+        value = name.substr(equals + 1);
+        name = name.substr(0, equals);
+        valueGiven = true;
+    }
+    if (name == "--help" || name == "--force" || name == "--harsh")
+        return "option " + std::string(name) + " takes no value";
+    const auto* option = std::find_if(kValueOptions.begin(), kValueOptions.end(),
+                                      [&](const ValueOption& known) { return known.name == name; });
+    if (option == kValueOptions.end()) return "unknown option: " + std::string(name);
+    if (!valueGiven) {
+        if (i + 1 == arguments.size()) return "option " + std::string(name) + " needs a value";
+        value = arguments[++i];
+    }
+    if (!option->take(value, parsing)) return "bad value for " + std::string(name) + ": " + std::string(value);
+    return {};
+}
+
 }  // namespace
 
 std::string_view SynthUsage() { return kUsage; }
@@ -123,36 +154,21 @@ SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments
     Parsing parsing;
     SynthOptions& options = parsing.options;
     bool outputGiven = false;
+    bool namesOnly = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view name = arguments[i];
-        if (!name.starts_with("--")) {
+        if (!namesOnly && name == "--") {
+            namesOnly = true;
+            continue;
+        }
+        // A lone "-" is standard output; after "--" every argument is a name.
+        if (namesOnly || name == "-" || !name.starts_with('-')) {
             if (outputGiven) return Fail("more than one output name: " + std::string(name));
             options.outputPath = std::string(name);
             outputGiven = true;
             continue;
         }
-        if (name == "--help" || name == "--force" || name == "--harsh") {
-            (name == "--help" ? options.showHelp : name == "--force" ? options.force : options.settings.harsh) = true;
-            continue;
-        }
-        std::string_view value;
-        bool valueGiven = false;
-        if (const auto equals = name.find('='); equals != std::string_view::npos) {
-            value = name.substr(equals + 1);
-            name = name.substr(0, equals);
-            valueGiven = true;
-        }
-        if (name == "--help" || name == "--force" || name == "--harsh")
-            return Fail("option " + std::string(name) + " takes no value");
-        const auto* option = std::find_if(kValueOptions.begin(), kValueOptions.end(),
-                                          [&](const ValueOption& known) { return known.name == name; });
-        if (option == kValueOptions.end()) return Fail("unknown option: " + std::string(name));
-        if (!valueGiven) {
-            if (i + 1 == arguments.size()) return Fail("option " + std::string(name) + " needs a value");
-            value = arguments[++i];
-        }
-        if (!option->take(value, parsing))
-            return Fail("bad value for " + std::string(name) + ": " + std::string(value));
+        if (std::string error = TakeOption(arguments, i, parsing); !error.empty()) return Fail(std::move(error));
     }
     if (parsing.lengthOptions > 1) return Fail("give only one of --minutes, --cycles and --megabytes");
     return {options, {}};

@@ -22,9 +22,10 @@ struct SynthOptionsResult {
     std::string error;  // set when options is empty
 };
 
-// Reads `--name value` (or `--name=value`) options and one output name:
+// Reads `--name value` (or `--name=value`) options and one output name ("-": standard output):
 //   [--minutes M | --cycles N | --megabytes MB] [--seed S] [--damage RATE]
-//   [--damage-kinds LIST] [--truth FILE] [--units metric|us] [--harsh] [--force] [--help] [OUTPUT]
+//   [--damage-kinds LIST] [--truth FILE] [--units metric|us] [--harsh] [--force] [--help] [--] [OUTPUT]
+// After "--" every argument is a name.
 SynthOptionsResult ParseSynthOptions(std::span<const std::string_view> arguments);
 
 std::string_view SynthUsage();
