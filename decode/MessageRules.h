@@ -9,6 +9,7 @@
 #include "decode/FieldTable.h"
 #include "decode/NumericConversions.h"
 #include "decode/RawReadingTexts.h"
+#include "decode/Words.h"
 
 namespace drovane {
 
@@ -186,33 +187,13 @@ inline void DecodeValveTiming(const std::uint8_t* d, RuleContext& c) {
     c.Store(kColVvti, Reading::Whole(RoundIntToStep((d[1] >> 1) - 16, 1.0)));
 }
 
-inline void DecodeEvMode(const std::uint8_t* d, RuleContext& c) {
-    std::string_view word;
-    switch (d[4]) {
-        case 0x00: word = "N"; break;
-        case 0x40: word = "EV"; break;
-        case 0x80: word = "Denied"; break;
-        default: word = "Cancel"; break;
-    }
-    c.StoreWord(kColEvMode, word);
-}
+inline void DecodeEvMode(const std::uint8_t* d, RuleContext& c) { c.StoreWord(kColEvMode, EvModeWord(d[4])); }
 
 inline void DecodeCoolantTemp(const std::uint8_t* d, RuleContext& c) {
     c.Store(kColCoolantTemp, Reading::Whole(ConvertTemperature(d[1] * 0.5, c.units)));
 }
 
-inline void DecodeShifter(const std::uint8_t* d, RuleContext& c) {
-    std::string_view word = "";  // the empty word unless the code has one
-    switch (d[1]) {
-        case 0x00: word = "B"; break;
-        case 0x10: word = "D"; break;
-        case 0x20: word = "N"; break;
-        case 0x40: word = "R"; break;
-        case 0x80: word = "P"; break;
-        default: break;
-    }
-    c.StoreWord(kColShifter, word);
-}
+inline void DecodeShifter(const std::uint8_t* d, RuleContext& c) { c.StoreWord(kColShifter, ShifterWord(d[1])); }
 
 // The instantaneous economy from the speed and fuel flow remembered so far: distance per unit of
 // fuel, 999.9 when moving with no fuel flow.
@@ -229,17 +210,7 @@ inline void DecodeEconomy(RuleContext& c) {
     }
 }
 
-inline void DecodeLights(const std::uint8_t* d, RuleContext& c) {
-    std::string_view word = "";  // the empty word unless the code has one
-    switch (d[1]) {
-        case 0x00: word = "Off"; break;
-        case 0x10: word = "Parking"; break;
-        case 0x30: word = "Headlights"; break;
-        case 0x38: word = "HighBeams"; break;
-        default: break;
-    }
-    c.StoreWord(kColLights, word);
-}
+inline void DecodeLights(const std::uint8_t* d, RuleContext& c) { c.StoreWord(kColLights, LightsWord(d[1])); }
 
 inline void DecodeGasGauge(const std::uint8_t* d, RuleContext& c) { c.Store(kColGasGauge, Reading::Whole(d[1])); }
 

@@ -7,50 +7,13 @@
 #include "tools/plot/Text.h"
 
 namespace drovane::plot {
-namespace {
-
-// The integral of a series over the packets, in value-hours, by the trapezoid rule between the
-// rows that carry a value; absent when no row does. `magnitude` counts reversing as ground covered.
-std::optional<double> Integrate(const Trip& trip, const std::vector<double>& values, double hoursPerPacket,
-                                bool magnitude) {
-    std::optional<double> total;
-    double previousPacket = 0.0;
-    double previousValue = 0.0;
-    for (std::size_t row = 0; row < trip.Rows(); ++row) {
-        if (std::isnan(values[row])) continue;
-        const double value = magnitude ? std::fabs(values[row]) : values[row];
-        total =
-            total ? *total + (previousValue + value) / 2.0 * (trip.time[row] - previousPacket) * hoursPerPacket : 0.0;
-        previousPacket = trip.time[row];
-        previousValue = value;
-    }
-    return total;
-}
-
-}  // namespace
 
 TripSummary Summarize(const Trip& trip, double packetSeconds) {
-    TripSummary summary;
-    summary.rows = trip.Rows();
-    if (summary.rows == 0) return summary;
-    summary.firstPacket = trip.time.front();
-    summary.lastPacket = trip.time.back();
-    summary.seconds = (summary.lastPacket - summary.firstPacket + 1.0) * packetSeconds;
-
-    const double hoursPerPacket = packetSeconds / 3600.0;
-    const std::vector<double>& speed = trip.Values(Series::Speed);
-    summary.distance = Integrate(trip, speed, hoursPerPacket, true);
-    summary.fuelUsed = Integrate(trip, trip.Values(Series::FuelFlow), hoursPerPacket, false);
-    for (double value : speed) {
-        if (!std::isnan(value)) summary.topSpeed = std::max(summary.topSpeed.value_or(value), value);
-    }
-    if (summary.distance && summary.fuelUsed && *summary.fuelUsed > 0.0) {
-        summary.averageEconomy = *summary.distance / *summary.fuelUsed;
-    }
-    const std::vector<std::uint8_t> ev = HeldEvMode(trip);
-    const auto evRows = std::count(ev.begin(), ev.end(), 1);
-    summary.evShare = static_cast<double>(evRows) / static_cast<double>(summary.rows);
-    return summary;
+    return drovane::Summarize({.time = trip.time,
+                               .speed = trip.Values(Series::Speed),
+                               .fuelFlow = trip.Values(Series::FuelFlow),
+                               .evMode = trip.evMode},
+                              packetSeconds);
 }
 
 std::string FormatDuration(double seconds) {

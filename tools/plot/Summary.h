@@ -1,31 +1,16 @@
 #pragma once
-#include <cstddef>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "summary/TripSummary.h"
 #include "tools/plot/TripCsv.h"
 
 // The one-line summary of a trip, under the picture's title and on standard output: what two
 // drives are compared by.
 namespace drovane::plot {
 
-struct TripSummary {
-    std::size_t rows = 0;
-    double firstPacket = 0.0;
-    double lastPacket = 0.0;
-    double seconds = 0.0;  // the packets from the first to the last, each `packetSeconds` long
-    // The vehicle speed integrated over the packets, in km or miles; absent when no row carries a
-    // speed. Rows without a speed are bridged, as the speed message comes in almost every packet.
-    std::optional<double> distance;
-    std::optional<double> topSpeed;  // the highest speed, km/h or mph
-    // The fuel flow integrated the same way, in litres or US gallons; absent when no row carries a
-    // fuel flow.
-    std::optional<double> fuelUsed;
-    // Distance over fuel used; absent when either is missing or no fuel was used.
-    std::optional<double> averageEconomy;
-    double evShare = 0.0;  // the part of the rows in EV mode, the mode held between reports
-};
+// The figures themselves come from the one trip summary (summary/TripSummary.h); this is their line.
+using drovane::TripSummary;
 
 // `packetSeconds` is the time one packet stands for.
 TripSummary Summarize(const Trip& trip, double packetSeconds);

@@ -269,9 +269,9 @@ UnitLabels LabelsFor(UnitSystem units) {
     UnitLabels labels;
     labels.speed = UnitInParentheses(Heading(kSpeedColumn, units));
     labels.fuelFlow = UnitInParentheses(Heading(kFuelFlowColumn, units));
-    labels.distance = units == UnitSystem::US ? "mi" : "km";
-    labels.fuel = units == UnitSystem::US ? "gal" : "L";
-    labels.economy = units == UnitSystem::US ? "MPG" : "km/L";
+    labels.distance = UnitOf(SummaryFigure::Distance, units);
+    labels.fuel = UnitOf(SummaryFigure::FuelUsed, units);
+    labels.economy = UnitOf(SummaryFigure::AverageEconomy, units);
     labels.temperature = units == UnitSystem::US ? "\u00B0F" : "\u00B0C";
     return labels;
 }
@@ -283,15 +283,7 @@ std::size_t Trip::AddRow(double packet) {
     return time.size() - 1;
 }
 
-std::vector<std::uint8_t> HeldEvMode(const Trip& trip) {
-    std::vector<std::uint8_t> held(trip.evMode.size(), 0);
-    bool on = false;
-    for (std::size_t row = 0; row < held.size(); ++row) {
-        if (trip.evMode[row] != EvMode::Unknown) on = trip.evMode[row] == EvMode::EV;
-        held[row] = on ? 1 : 0;
-    }
-    return held;
-}
+std::vector<std::uint8_t> HeldEvMode(const Trip& trip) { return drovane::HeldEvMode(trip.evMode); }
 
 Trip ReadTrip(std::istream& in, const std::string& name) { return Reader(name).Read(in); }
 

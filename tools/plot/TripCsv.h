@@ -10,6 +10,7 @@
 
 #include "core/RunOptions.h"
 #include "decode/Columns.h"
+#include "summary/TripSummary.h"
 
 // Reading a CSV file written by drovane2csv: the header row of 35 quoted headings (metric or US),
 // then one row per data packet with unquoted numbers, empty cells for values the packet lacked,
@@ -83,8 +84,8 @@ struct UnitLabels {
 };
 UnitLabels LabelsFor(UnitSystem units);
 
-// The EV Mode cell of a row: empty (the packet had no EV mode message), "EV", or another word.
-enum class EvMode : std::uint8_t { Unknown, Other, EV };
+// The EV Mode cell of a row, as the trip summary takes it (summary/TripSummary.h).
+using drovane::EvMode;
 
 // What the picture needs of a trip, one entry per data row. An empty cell reads as NaN.
 struct Trip {
