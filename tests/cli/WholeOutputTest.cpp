@@ -205,3 +205,64 @@ TEST_F(WholeOutput, ThePreviousCsvStaysUntilARunSucceedsAndNothingIsLeft) {
 
 }  // namespace
 }  // namespace drovane
+
+namespace drovane {
+namespace {
+
+// A log that grows or is cut while the converter reads it, on one thread and on the default
+// threads: the CSV is that of the bytes read, with a warning; the converter is held back by a
+// reader that waits, on a pipe, until the log has changed.
+TEST(ChangingLog, IsReportedAndConvertsTheBytesRead) {
+    test::TempDir dir;
+    test::LogBuilder log;
+    for (int i = 0; i < 90000; ++i) log.FullCycle();
+    const std::string bytes = log.Text();  // 24 MB or so: more than the chunks in flight
+    const std::string more = test::LogBuilder().FullCycle().FullCycle().Text();
+    constexpr std::size_t kCut = 16000000;
+    for (const std::string threads : {"-j 1 ", ""}) {
+        for (const bool grows : {true, false}) {
+            test::WriteFile(dir.File("run.bin"), bytes);
+            test::WriteFile(dir.File("more.bin"), more);
+            const std::string change =
+                grows ? "cat more.bin >>run.bin" : "truncate -s " + std::to_string(kCut) + " run.bin";
+            test::WriteFile(dir.File("change.sh"),
+                            "cd " + Quote(dir.Path().string()) + "\nrm -f out.fifo; mkfifo out.fifo\n" +
+                                Quote(kConverter) + " -q " + threads + "run.bin out.fifo 2>err.txt &\n" +
+                                "pid=$!\nexec 3<out.fifo\n" +
+                                "for i in $(seq 400); do grep -q pipe_write /proc/$pid/task/*/wchan "
+                                "2>/dev/null && break; sleep 0.05; done\n" +
+                                change + "\ncat <&3 >got.csv\nwait $pid\necho $? >status.txt\n");
+            RunShell("bash " + Quote(dir.File("change.sh")), dir);
+            const std::string read = grows ? bytes + more : bytes.substr(0, kCut);
+            const std::string label = threads + (grows ? "grows" : "is cut");
+            EXPECT_EQ(test::ReadFile(dir.File("status.txt")), "0\n") << label;
+            EXPECT_TRUE(test::ReadFile(dir.File("got.csv")) == ConvertBytes(read, RunOptions{}).csv) << label;
+            EXPECT_EQ(
+                test::ReadFile(dir.File("err.txt")),
+                "*** WARNING: input file run.bin changed size while it was read: " + std::to_string(bytes.size()) +
+                    " bytes at the start, " + std::to_string(read.size()) + " bytes at the end\n")
+                << label;
+        }
+    }
+}
+
+// Blocked on a pipe that brings nothing: the banner and the opened lines are out; SIGTERM ends
+// the run with the interrupted line, and the process dies of the signal.
+TEST(BlockedConversion, ShowsItsMessagesAndSaysItWasInterrupted) {
+    test::TempDir dir;
+    test::WriteFile(dir.File("trip.csv"), "");
+    test::WriteFile(dir.File("blocked.sh"),
+                    "cd " + Quote(dir.Path().string()) + "\nmkfifo feed\nexec 3<>feed\n" + Quote(kConverter) +
+                        " feed trip.csv 2>err.txt &\npid=$!\nsleep 2\n" +
+                        "cp err.txt before.txt\nkill -TERM $pid\nwait $pid\necho $? >status.txt\n");
+    RunShell("bash " + Quote(dir.File("blocked.sh")), dir);
+    const std::string before = test::ReadFile(dir.File("before.txt"));
+    EXPECT_TRUE(before.starts_with("Velmor Drovane Raw Format Data Converter\n")) << before;
+    EXPECT_TRUE(before.ends_with("--- opened input file feed\n--- opened out file trip.csv\n\n")) << before;
+    EXPECT_EQ(test::ReadFile(dir.File("err.txt")),
+              before + "*** FAIL: interrupted by SIGTERM; the previous trip.csv is kept as it was\n");
+    EXPECT_EQ(test::ReadFile(dir.File("status.txt")), "143\n");
+}
+
+}  // namespace
+}  // namespace drovane
