@@ -41,6 +41,8 @@ public:
     void Stop();
 
     bool Shown() const { return width_ != 0; }
+    // The columns the line takes now, 0 when it is not shown.
+    std::size_t Width() const { return width_; }
 
     // OutputSink: diagnostics on their way to the terminal.
     bool Write(const char* data, std::size_t size) override;

@@ -12,6 +12,8 @@
 #include "app/Banner.h"
 #include "app/CommandLine.h"
 #include "app/FileRandomAccess.h"
+#include "app/InterruptionNotice.h"
+#include "app/MessagePacer.h"
 #include "app/OutputGuards.h"
 #include "app/ProgressLine.h"
 #include "app/Usage.h"
@@ -106,6 +108,13 @@ std::uint64_t RegularFileSize(std::FILE* file) {
     return status && status->kind == platform::FileKind::Regular ? status->size : 0;
 }
 
+// The size of the input now, when it is a regular file.
+std::optional<std::uint64_t> SizeNow(std::FILE* file) {
+    std::optional<platform::FileStatus> status = platform::StatusOf(file);
+    if (!status || status->kind != platform::FileKind::Regular) return std::nullopt;
+    return status->size;
+}
+
 // The progress line to show during this conversion, or nullptr: only on a terminal, only for a
 // regular file, never together with the traces of -v, -d and -D, and never when the rows
 // themselves go to a terminal.
@@ -130,63 +139,105 @@ unsigned ThreadsFor(const CommandLine& line, std::uint64_t inputSize) {
     return line.threads != 0 ? line.threads : std::max(1u, std::thread::hardware_concurrency());
 }
 
-// Runs the conversion between the open input and output, on one thread or, when `parallel` is
-// given, on several; reports what failed on the way or that there was nothing to convert, and puts
-// the output in place when it holds rows; the status.
-int ConvertStreams(Conversion& conversion, ParallelConversion* parallel, std::FILE* input, platform::WholeFile& output,
-                   FileOutputSink& outputSink, TextBuffer& csv, TextBuffer& diagnostics, const RunNames& names,
-                   ProgressLine* progress) {
-    // Both files are read and written in large blocks of our own; standard output is unbuffered
-    // from the start.
-    std::setvbuf(input, nullptr, _IONBF, 0);
-    if (!names.outputIsStream) std::setvbuf(output.Stream(), nullptr, _IONBF, 0);
-    outputSink.Attach(output.Stream());
+// What the interrupted line says became of the output, after the signal's name.
+std::string InterruptedOutcome(const platform::WholeFile& output, const std::string& name) {
+    if (output.KeepsPrevious()) return "; the previous " + name + " is kept as it was\n";
+    if (output.WritesAside()) return "; no " + name + " was written\n";
+    return "; " + name + " holds what was written so far\n";
+}
 
+// What a run has read and written, for the verdict.
+struct ConversionResult {
     int readError = 0;
+    int writeError = 0;
     bool inputTooShort = false;
     std::int64_t rows = 0;
+};
+
+// Runs the conversion between the open input and output, on one thread or, when `parallel` is
+// given, on several, and ends the writing.
+ConversionResult RunConversion(Conversion& conversion, ParallelConversion* parallel, std::FILE* input,
+                               platform::WholeFile& output, TextBuffer& csv, ProgressObserver* observer) {
+    ConversionResult result;
     if (parallel != nullptr) {
-        parallel->Run(progress);
-        readError = parallel->ReadErrorNumber();
-        inputTooShort = parallel->InputTooShort();
-        rows = parallel->RowsWritten();
+        parallel->Run(observer);
+        result.readError = parallel->ReadErrorNumber();
+        result.inputTooShort = parallel->InputTooShort();
+        result.rows = parallel->RowsWritten();
     } else {
         FileByteSource source(input);
-        conversion.Run(source, InputWindow::kDefaultCapacity, progress);
-        readError = source.ErrorNumber();
-        inputTooShort = conversion.InputTooShort();
-        rows = conversion.Writer().RowsWritten();
+        conversion.Run(source, InputWindow::kDefaultCapacity, observer);
+        result.readError = source.ErrorNumber();
+        result.inputTooShort = conversion.InputTooShort();
+        result.rows = conversion.Writer().RowsWritten();
     }
-    if (progress != nullptr) progress->Stop();
-
     csv.Flush();
-    int writeError = csv.Failed() ? csv.ErrorNumber() : 0;
-    int closeError = output.Close();
-    if (writeError == 0) writeError = closeError;
+    result.writeError = csv.Failed() ? csv.ErrorNumber() : 0;
+    const int closeError = output.Close();
+    if (result.writeError == 0) result.writeError = closeError;
+    return result;
+}
 
+// A log that grew or shrank while it was read (a logger still recording, a file cut by another
+// program): the rows are those of the bytes read, and the warning says so.
+void ReportSizeChange(TextBuffer& diagnostics, const std::string& name, std::optional<std::uint64_t> before,
+                      std::optional<std::uint64_t> after) {
+    if (!before || !after || *before == *after) return;
+    diagnostics.Append("*** WARNING: input file ");
+    diagnostics.Append(name);
+    diagnostics.Append(" changed size while it was read: ");
+    diagnostics.AppendInteger(static_cast<std::int64_t>(*before));
+    diagnostics.Append(" bytes at the start, ");
+    diagnostics.AppendInteger(static_cast<std::int64_t>(*after));
+    diagnostics.Append(" bytes at the end\n");
+}
+
+// What became of the files when the new CSV could not be put in place or its temporary file not
+// removed.
+void ReportAftermath(TextBuffer& diagnostics, const platform::WholeFileAftermath& aftermath, const std::string& name,
+                     bool previousKept) {
+    if (aftermath.previousDamaged) {
+        diagnostics.Append("*** FAIL: " + name + " was overwritten only in part; ");
+        diagnostics.Append(aftermath.newFileAt.empty() ? std::string("the new CSV is lost")
+                                                       : "the whole new CSV is kept in " + aftermath.newFileAt);
+        diagnostics.Put('\n');
+    } else if (previousKept) {
+        diagnostics.Append("*** FAIL: the previous " + name + " is kept as it was\n");
+    }
+    if (!aftermath.leftBehind.empty()) {
+        diagnostics.Append("*** WARNING: temporary file " + aftermath.leftBehind + " could not be removed\n");
+    }
+}
+
+// Reports what failed on the way or that there was nothing to convert, and puts the output in
+// place when it holds rows; the status.
+int Conclude(const ConversionResult& result, platform::WholeFile& output, TextBuffer& diagnostics,
+             const RunNames& names) {
     int status = kExitSuccess;
-    if (readError != 0) {
-        ReportError(diagnostics, "*** FAIL: reading input file " + names.input, readError);
+    if (result.readError != 0) {
+        ReportError(diagnostics, "*** FAIL: reading input file " + names.input, result.readError);
         status = kExitFailure;
     }
-    if (writeError != 0) {
-        ReportError(diagnostics, "*** FAIL: writing output file " + names.output, writeError);
+    if (result.writeError != 0) {
+        ReportError(diagnostics, "*** FAIL: writing output file " + names.output, result.writeError);
         status = kExitFailure;
     }
-    if (status == kExitSuccess && rows == 0) {
-        if (!inputTooShort) {
+    if (status == kExitSuccess && result.rows == 0) {
+        if (!result.inputTooShort) {
             diagnostics.Append("*** ERROR: no data packets found in input file ");
             diagnostics.Append(names.input);
             diagnostics.Put('\n');
         }
         status = kExitNothingToConvert;
     }
+    const bool previousKept = output.KeepsPrevious();
     if (status != kExitSuccess) {
-        output.Discard();
+        if (output.Discard() != 0) ReportAftermath(diagnostics, output.Aftermath(), names.output, false);
         return status;
     }
     if (int error = output.Keep(); error != 0) {
         ReportError(diagnostics, "*** FAIL: writing output file " + names.output, error);
+        ReportAftermath(diagnostics, output.Aftermath(), names.output, previousKept);
         return kExitFailure;
     }
     return kExitSuccess;
@@ -224,6 +275,16 @@ bool StandardOutputClosed(const RunNames& names, std::FILE* standardOutput, Text
     return true;
 }
 
+// Opens the output, or writes to standard output; 0 or the error number.
+int OpenOutput(platform::WholeFile& output, const RunNames& names, std::FILE* outputStream) {
+    if (names.outputIsStream) {
+        output.Use(outputStream);
+        return 0;
+    }
+    // The CSV is a text file: its lines end as the system's text files do.
+    return output.Open(names.output, {.content = platform::FileContent::Text});
+}
+
 // The conversion the command line asks for: names, files, conversion; the status.
 int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, ProgressLine* terminalLine) {
     // The field table is built as soon as the options are known; the CSV buffer is bound to its
@@ -259,16 +320,14 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
     if (!names.outputIsStream && !line.overwriteForeignFile && RefuseForeignOutput(line, names, diagnostics)) {
         return kExitFailure;
     }
-    // The CSV is a text file: its lines end as the system's text files do.
     platform::WholeFile output;
-    if (names.outputIsStream) {
-        output.Use(outputStream);
-    } else if (int error = output.Open(names.output, {.content = platform::FileContent::Text}); error != 0) {
+    if (int error = OpenOutput(output, names, outputStream); error != 0) {
         ReportError(diagnostics, "*** FAIL: opening output file " + names.output, error);
         return kExitFailure;
     }
     ReportProgress(diagnostics, line.quiet, "--- opened out file ", names.output, "\n\n");
 
+    const std::optional<std::uint64_t> sizeAtStart = SizeNow(input);
     std::uint64_t inputSize = names.inputIsStream ? 0 : RegularFileSize(input);
     unsigned threads = ThreadsFor(line, inputSize);
     std::optional<FileRandomAccess> randomAccess;
@@ -278,10 +337,23 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
         parallel.emplace(line.options, *randomAccess, inputSize, csv, diagnostics,
                          ParallelConversion::Settings{.threads = threads});
     }
+    // Both files are read and written in large blocks of our own; standard output is unbuffered
+    // from the start.
+    std::setvbuf(input, nullptr, _IONBF, 0);
+    if (!names.outputIsStream) std::setvbuf(output.Stream(), nullptr, _IONBF, 0);
+    outputSink.Attach(output.Stream());
+
     const auto rowsSoFar = [&] { return parallel ? parallel->RowsWritten() : conversion.Writer().RowsWritten(); };
     ProgressLine* progress = StartProgress(terminalLine, line.options, input, output.Stream(), diagnostics, rowsSoFar);
-    int status = ConvertStreams(conversion, parallel ? &*parallel : nullptr, input, output, outputSink, csv,
-                                diagnostics, names, progress);
+    // The banner and the opened lines are out before the first byte of the log is read.
+    diagnostics.Flush();
+    InterruptionNotice notice(diagnostics, progress, InterruptedOutcome(output, names.output));
+    MessagePacer pacer(diagnostics, console.clock, progress);
+    ConversionResult result = RunConversion(conversion, parallel ? &*parallel : nullptr, input, output, csv, &pacer);
+    if (progress != nullptr) progress->Stop();
+    ReportSizeChange(diagnostics, names.input, sizeAtStart, SizeNow(input));
+    notice.Withdraw();
+    int status = Conclude(result, output, diagnostics, names);
     if (status == kExitSuccess) {
         std::int64_t rows = rowsSoFar();
         ReportProgress(diagnostics, line.quiet, "--- wrote ",

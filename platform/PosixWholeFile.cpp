@@ -1,93 +1,23 @@
-// Whole-or-nothing output files on POSIX systems (Linux, macOS): descriptors, links, renames and
-// the signal handler that removes unfinished temporary files.
+// Whole-or-nothing output files on POSIX systems (Linux, macOS): unnamed or hidden temporary
+// files, links, renames and copies into files that must keep their identity.
+#include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
-#include <signal.h>
+#include <memory>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Interruption.h"
+#include "platform/PosixSignals.h"
 #include "platform/WholeFile.h"
 
 namespace drovane::platform {
 namespace {
-
-// The temporary files being written, for the signal handler: a handler reaches nothing but
-// process-wide state, and only lock-free atomics may be read there. Each entry points into a
-// WholeFile's own name and is cleared before that name goes away.
-constexpr std::size_t kSlotCount = 8;
-std::array<std::atomic<const char*>, kSlotCount> temporaries{};
-static_assert(std::atomic<const char*>::is_always_lock_free);
-
-// Signals that end the process by default and may come while a file is written: an interrupt, a
-// request to stop, a terminal that went away, a reader of a pipe that went away.
-constexpr std::array kEndingSignals = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
-
-// Removes the temporary files, then lets the signal end the process as it would have, so that a
-// shell sees the cause.
-extern "C" void RemoveTemporariesAndResignal(int signalNumber) {
-    for (auto& slot : temporaries) {
-        if (const char* name = slot.exchange(nullptr)) unlink(name);
-    }
-    struct sigaction standard {};
-    standard.sa_handler = SIG_DFL;
-    sigaction(signalNumber, &standard, nullptr);
-    raise(signalNumber);  // delivered once the handler returns
-}
-
-// Installs the handler for every ending signal, once per process; with no temporary file to
-// remove it ends the process just as the default would. A signal the process was started to
-// ignore (nohup, a background job) stays ignored.
-void InstallHandlers() {
-    static const bool installed = [] {
-        struct sigaction handler {};
-        handler.sa_handler = RemoveTemporariesAndResignal;
-        sigemptyset(&handler.sa_mask);
-        for (int signalNumber : kEndingSignals) sigaddset(&handler.sa_mask, signalNumber);
-        for (int signalNumber : kEndingSignals) {
-            struct sigaction current {};
-            if (sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
-            sigaction(signalNumber, &handler, nullptr);
-        }
-        return true;
-    }();
-    (void)installed;
-}
-
-// Holds back the ending signals for its lifetime, so that a temporary file is never left between
-// being made and being listed, or between being renamed and no longer being listed.
-class SignalsHeld {
-public:
-    SignalsHeld() {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int signalNumber : kEndingSignals) sigaddset(&held, signalNumber);
-        sigprocmask(SIG_BLOCK, &held, &previous_);
-    }
-    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-
-private:
-    sigset_t previous_;
-};
-
-// Lists a temporary file for the handler; the slot, or -1 when more files are open at once than
-// there are slots (that one is then not removed on a signal).
-int List(const std::string& temporary) {
-    InstallHandlers();
-    for (std::size_t i = 0; i < kSlotCount; ++i) {
-        const char* expected = nullptr;
-        if (temporaries[i].compare_exchange_strong(expected, temporary.c_str())) return static_cast<int>(i);
-    }
-    return -1;
-}
-
-void Unlist(int slot) {
-    if (slot >= 0) temporaries[static_cast<std::size_t>(slot)].store(nullptr);
-}
 
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -98,6 +28,11 @@ std::string FolderOf(const std::string& path) {
 std::string BaseOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A folder and a name in it, written as one path for messages.
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
 // Where a name leads through its symbolic links. `throughProc` is set when a link leads into
@@ -130,6 +65,68 @@ bool SameFile(const struct stat& one, const struct stat& other) {
 
 int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
 
+// A folder held open, so that every name in it is reached relative to it, however long its path.
+int OpenFolder(const std::string& path) {
+#ifdef O_PATH
+    return open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+#else
+    return open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#endif
+}
+
+// The system's temporary folder: TMPDIR when it names one, else /tmp.
+std::string SystemTemporaryFolder() {
+    const char* named = std::getenv("TMPDIR");
+    return named != nullptr && named[0] == '/' ? std::string(named) : std::string("/tmp");
+}
+
+// `lead`, `base` and a dot with six random letters and digits: `base` cut short where the whole
+// would be too long for a name in `folder`.
+std::string TemporaryNameFor(int folder, const std::string& base, std::string_view lead) {
+    constexpr long kUsualLongest = 255;
+    const long longest = fpathconf(folder, _PC_NAME_MAX);
+    const std::string suffix = RandomNameSuffix();
+    const std::size_t room = static_cast<std::size_t>(longest > 0 ? longest : kUsualLongest);
+    const std::size_t taken = lead.size() + 1 + suffix.size();
+    std::string name(lead);
+    name.append(base, 0, room > taken ? room - taken : 1);
+    name += '.';
+    name += suffix;
+    return name;
+}
+
+// The errors of a system or file system that makes no unnamed temporary file.
+bool UnnamedUnsupported(int error) { return error == EOPNOTSUPP || error == EISDIR || error == EINVAL; }
+
+void CloseIfOpen(int& descriptor) {
+    if (descriptor >= 0) close(descriptor);
+    descriptor = -1;
+}
+
+// Copies every byte of `from` into `to` from its start and cuts `to` to that length. `touched`
+// is set once `to` has changed.
+int CopyBytes(int from, int to, bool& touched) {
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    std::unique_ptr<char[]> block(new char[kBlock]);
+    off_t offset = 0;
+    for (;;) {
+        const ssize_t got = pread(from, block.get(), kBlock, offset);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return ErrorOr(EIO);
+        if (got == 0) break;
+        for (ssize_t done = 0; done < got;) {
+            const ssize_t put = pwrite(to, block.get() + done, static_cast<std::size_t>(got - done), offset + done);
+            if (put < 0 && errno == EINTR) continue;
+            if (put <= 0) return ErrorOr(EIO);
+            touched = true;
+            done += put;
+        }
+        offset += got;
+    }
+    touched = true;
+    return ftruncate(to, offset) == 0 ? 0 : ErrorOr(EIO);
+}
+
 }  // namespace
 
 WholeFile::~WholeFile() {
@@ -139,6 +136,7 @@ WholeFile::~WholeFile() {
 
 int WholeFile::Open(const std::string& name, const WholeFileOptions& options) {
     options_ = options;
+    CatchEndingSignals();
     const Resolved resolved = FollowLinks(name);
     // A name through /proc is opened as given: its link text may name no file ("pipe:[...]").
     const std::string target = resolved.throughProc ? name : resolved.path;
@@ -146,61 +144,86 @@ int WholeFile::Open(const std::string& name, const WholeFileOptions& options) {
     const bool exists = stat(name.c_str(), &status) == 0;
     if (!exists && errno != ENOENT) return errno;
     if (exists && S_ISDIR(status.st_mode)) return EISDIR;
-    const bool regular = exists && S_ISREG(status.st_mode);
-    if (regular && !resolved.throughProc && options.existing == IfExists::Refuse) return EEXIST;
+    const bool regular = exists && S_ISREG(status.st_mode) && !resolved.throughProc;
+    if (regular && options.existing == IfExists::Refuse) return EEXIST;
 
-    // The file is replaced under the name its links lead to, when that is the file itself, it is
-    // the file's only name, and it may be written.
+    // A device, a pipe, an open file, or a name that its links do not lead to: written in place.
     struct stat reached {};
-    const bool replaceable = regular && !resolved.throughProc && status.st_nlink == 1 &&
-                             stat(target.c_str(), &reached) == 0 && SameFile(reached, status) &&
-                             access(target.c_str(), W_OK) == 0;
-    if (!exists || replaceable) {
-        // A replaced file keeps its permission bits, and its owner where the system allows; the
-        // temporary file is private until it has them. A new file gets 0666 less the umask, as
-        // fopen gives it.
-        const int created = OpenAside(target, exists);
-        if (created == 0 && exists) {
-            const int descriptor = fileno(stream_);
-            if (fchown(descriptor, status.st_uid, status.st_gid) != 0) errno = 0;  // best effort
-            if (fchmod(descriptor, status.st_mode & 07777) != 0) {
-                const int error = errno;
-                std::fclose(stream_);
-                stream_ = nullptr;
-                ownsStream_ = false;
-                Discard();
-                return error;
-            }
-        }
-        if (created == 0) return 0;
+    const bool placeable = regular && stat(target.c_str(), &reached) == 0 && SameFile(reached, status);
+    if (exists && !placeable) return OpenInPlace(name, true);
+    if (exists && access(target.c_str(), W_OK) != 0) return errno;
+
+    // The names of a file with several hard links must go on sharing it.
+    copyingIn_ = exists && status.st_nlink > 1;
+    if (const int error = OpenAside(target, exists); error != 0) return error;
+    if (!exists || copyingIn_) return 0;
+    // A replaced file keeps its permission bits, and its owner where the system allows; the
+    // temporary file is private until it has them.
+    if (fchown(temporary_, status.st_uid, status.st_gid) != 0) errno = 0;  // best effort
+    if (fchmod(temporary_, status.st_mode & 07777) != 0) {
+        const int error = errno;
+        std::fclose(stream_);
+        stream_ = nullptr;
+        ownsStream_ = false;
+        Discard();
+        return error;
     }
-    return OpenInPlace(exists ? name : target, exists);
+    return 0;
 }
 
 int WholeFile::OpenAside(const std::string& target, bool replacing) {
-    const std::string base = BaseOf(target);
-    if (base.empty()) return EISDIR;
+    if (BaseOf(target).empty()) return EISDIR;
+    targetName_ = target;
+    targetFolder_ = OpenFolder(FolderOf(target));
+    if (targetFolder_ < 0) return errno;
+    // Private until the file it replaces lends it its mode; 0666 less the umask for a new one.
+    int error = MakeTemporary(targetFolder_, FolderOf(target), replacing ? 0600 : 0666);
+    if (error == 0) {
+        temporaryFolder_ = targetFolder_;
+        temporaryFolderName_ = FolderOf(target);
+    } else if (replacing) {
+        // No temporary file beside it (a folder that takes no new file, no free inode): one in the
+        // system's temporary folder, copied into the old file once the run has succeeded.
+        temporaryFolderName_ = SystemTemporaryFolder();
+        temporaryFolder_ = OpenFolder(temporaryFolderName_);
+        if (temporaryFolder_ >= 0 && MakeTemporary(temporaryFolder_, temporaryFolderName_, 0600) == 0) {
+            copyingIn_ = true;
+            error = 0;
+        }
+    }
+    aside_ = true;
+    replacing_ = replacing;
+    const int streamDescriptor = error == 0 ? fcntl(temporary_, F_DUPFD_CLOEXEC, 0) : -1;
+    stream_ = streamDescriptor >= 0 ? fdopen(streamDescriptor, "w") : nullptr;
+    if (stream_ == nullptr) {
+        if (error == 0) error = ErrorOr(ENOMEM);
+        if (streamDescriptor >= 0) close(streamDescriptor);
+        Discard();
+        return error;
+    }
+    ownsStream_ = true;
+    return 0;
+}
+
+int WholeFile::MakeTemporary(int folder, const std::string& folderPath, unsigned mode) {
+#ifdef O_TMPFILE
+    temporary_ = openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+    if (temporary_ >= 0) return 0;
+    if (!UnnamedUnsupported(errno)) return errno;
+#endif
     constexpr int kAttempts = 100;
+    const std::string base = BaseOf(targetName_);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string name = FolderOf(target) + "/." + base + "." + RandomNameSuffix();
-        SignalsHeld held;
-        // Private until the file it replaces lends it its mode; 0666 less the umask for a new one.
-        const int descriptor = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, replacing ? 0600 : 0666);
-        if (descriptor < 0) {
+        const std::string name = TemporaryNameFor(folder, base, ".");
+        EndingSignalsHeld held;
+        temporary_ = openat(folder, name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (temporary_ < 0) {
             if (errno == EEXIST) continue;
             return errno;
         }
-        stream_ = fdopen(descriptor, "w");
-        if (stream_ == nullptr) {
-            const int error = ErrorOr(ENOMEM);
-            close(descriptor);
-            unlink(name.c_str());
-            return error;
-        }
-        ownsStream_ = true;
-        temporaryName_ = std::move(name);
-        targetName_ = target;
-        cleanupSlot_ = List(temporaryName_);
+        temporaryName_ = Join(folderPath, name);
+        const char* inFolder = temporaryName_.c_str() + (temporaryName_.size() - name.size());
+        cleanupSlot_ = ListTemporary(folder, inFolder, temporaryName_.c_str());
         return 0;
     }
     return EEXIST;
@@ -229,43 +252,109 @@ int WholeFile::Close() {
     if (!ownsStream_) return std::fflush(stream) != 0 ? ErrorOr(EIO) : 0;
     ownsStream_ = false;
     int error = std::fflush(stream) != 0 ? ErrorOr(EIO) : 0;
-    if (error == 0 && WritesAside() && options_.syncBeforeKeeping && fsync(fileno(stream)) != 0) error = ErrorOr(EIO);
+    if (error == 0 && aside_ && options_.syncBeforeKeeping && fsync(fileno(stream)) != 0) error = ErrorOr(EIO);
     errno = 0;
     if (std::fclose(stream) != 0 && error == 0) error = ErrorOr(EIO);
     return error;
 }
 
 int WholeFile::Keep() {
-    if (!WritesAside()) return 0;
-    SignalsHeld held;
-    int error = 0;
-    if (options_.existing == IfExists::Refuse) {
-        // A link never replaces a file that appeared meanwhile; where the file system has no hard
-        // links, the rename below does the work.
-        if (link(temporaryName_.c_str(), targetName_.c_str()) == 0) {
-            unlink(temporaryName_.c_str());
-            ForgetTemporary();
-            return 0;
-        }
-        if (errno == EEXIST) error = EEXIST;
-    }
-    if (error == 0 && std::rename(temporaryName_.c_str(), targetName_.c_str()) != 0) error = ErrorOr(EIO);
-    if (error != 0) unlink(temporaryName_.c_str());
+    if (!aside_) return 0;
+    EndingSignalsHeld held;
+    const int error = copyingIn_ ? CopyIntoPlace() : PutIntoPlace();
     ForgetTemporary();
     return error;
 }
 
-void WholeFile::Discard() {
-    if (!WritesAside()) return;
-    SignalsHeld held;
-    unlink(temporaryName_.c_str());
-    ForgetTemporary();
+// Links the unnamed temporary file into `folder` as `name`; 0 or the error number.
+int WholeFile::LinkTemporary(int folder, const std::string& name) const {
+#ifdef AT_EMPTY_PATH
+    if (linkat(temporary_, "", folder, name.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno == EEXIST) return EEXIST;
+#endif
+    // Without the privilege to link a descriptor, its name under /proc serves.
+    const std::string open = "/proc/self/fd/" + std::to_string(temporary_);
+    return linkat(AT_FDCWD, open.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ? 0 : ErrorOr(EIO);
 }
 
-void WholeFile::ForgetTemporary() {
-    Unlist(cleanupSlot_);
-    cleanupSlot_ = -1;
+int WholeFile::PutIntoPlace() {
+    const std::string base = BaseOf(targetName_);
+    // A link never replaces a file that appeared meanwhile.
+    const bool refuse = options_.existing == IfExists::Refuse;
+    if (temporaryName_.empty()) {
+        if (refuse) return LinkTemporary(targetFolder_, base);
+        constexpr int kAttempts = 100;
+        for (int attempt = 0; attempt < kAttempts; ++attempt) {
+            const std::string name = TemporaryNameFor(targetFolder_, base, ".");
+            const int error = LinkTemporary(targetFolder_, name);
+            if (error == EEXIST) continue;
+            if (error != 0) return error;
+            if (renameat(targetFolder_, name.c_str(), targetFolder_, base.c_str()) == 0) return 0;
+            const int failed = ErrorOr(EIO);
+            unlinkat(targetFolder_, name.c_str(), 0);
+            return failed;
+        }
+        return EEXIST;
+    }
+    const std::string name = BaseOf(temporaryName_);
+    if (refuse) {
+        // Where the file system has no hard links, the rename below does the work.
+        if (linkat(targetFolder_, name.c_str(), targetFolder_, base.c_str(), 0) == 0) return 0;
+        if (errno == EEXIST) return EEXIST;
+    }
+    if (renameat(targetFolder_, name.c_str(), targetFolder_, base.c_str()) != 0) return ErrorOr(EIO);
     temporaryName_.clear();
+    return 0;
+}
+
+int WholeFile::CopyIntoPlace() {
+    const int target = openat(targetFolder_, BaseOf(targetName_).c_str(), O_WRONLY | O_CLOEXEC);
+    if (target < 0) return ErrorOr(EIO);  // the previous file is left as it was
+    bool touched = false;
+    int error = CopyBytes(temporary_, target, touched);
+    if (error == 0 && options_.syncBeforeKeeping && fsync(target) != 0) error = ErrorOr(EIO);
+    if (close(target) != 0 && error == 0) error = ErrorOr(EIO);
+    if (error != 0 && touched) {
+        aftermath_.previousDamaged = true;
+        Rescue();
+    }
+    return error;
+}
+
+// After a copy that failed on the way: the whole new file keeps a name in its folder, and
+// Aftermath() tells which.
+void WholeFile::Rescue() {
+    if (!temporaryName_.empty()) {
+        aftermath_.newFileAt = temporaryName_;
+        temporaryName_.clear();
+        return;
+    }
+    const std::string name = TemporaryNameFor(temporaryFolder_, BaseOf(targetName_), "");
+    if (LinkTemporary(temporaryFolder_, name) == 0) aftermath_.newFileAt = Join(temporaryFolderName_, name);
+}
+
+int WholeFile::Discard() {
+    if (!aside_) return 0;
+    EndingSignalsHeld held;
+    return ForgetTemporary();
+}
+
+int WholeFile::ForgetTemporary() {
+    UnlistTemporary(cleanupSlot_);
+    cleanupSlot_ = -1;
+    int error = 0;
+    if (!temporaryName_.empty() && unlinkat(temporaryFolder_, BaseOf(temporaryName_).c_str(), 0) != 0 &&
+        errno != ENOENT) {
+        error = errno;
+        aftermath_.leftBehind = temporaryName_;
+    }
+    temporaryName_.clear();
+    CloseIfOpen(temporary_);
+    if (temporaryFolder_ != targetFolder_) CloseIfOpen(temporaryFolder_);
+    temporaryFolder_ = -1;
+    CloseIfOpen(targetFolder_);
+    aside_ = false;
+    return error;
 }
 
 }  // namespace drovane::platform

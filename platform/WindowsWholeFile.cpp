@@ -1,6 +1,6 @@
 // Whole-or-nothing output files on Windows: handles marked for deletion until they are kept,
 // ReplaceFile, and a console control handler that removes unfinished temporary files on Ctrl+C,
-// Ctrl+Break or a closed console window.
+// Ctrl+Break or a closed console window and lets the program report (platform/Interruption.h).
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "platform/FileStatus.h"
+#include "platform/Interruption.h"
 #include "platform/WholeFile.h"
 #include "platform/WindowsErrors.h"
 
@@ -26,6 +27,9 @@ struct Temporary {
 constexpr std::size_t kSlotCount = 8;
 std::array<Temporary, kSlotCount> temporaries{};
 SRWLOCK temporariesLock = SRWLOCK_INIT;
+// The program's report, set and read under the lock.
+InterruptionReport report = nullptr;
+void* reportContext = nullptr;
 
 // The status of a run ended by Ctrl+C, Ctrl+Break or a closed console: what a POSIX shell reports
 // for a run ended by SIGINT. Windows' own, STATUS_CONTROL_C_EXIT, is negative as a status, and
@@ -36,12 +40,20 @@ constexpr UINT kInterruptedStatus = 128 + 2;
 // its mark for deletion takes effect before the process is gone. The lock is never given back, so
 // no temporary file is made or renamed meanwhile; the C library's exit handling does not run, as
 // it could wait for a stream that the interrupted thread holds.
-BOOL WINAPI RemoveTemporariesAndEnd(DWORD) {
+BOOL WINAPI RemoveTemporariesAndEnd(DWORD event) {
     AcquireSRWLockExclusive(&temporariesLock);
+    std::array<const char*, kSlotCount + 1> leftBehind{};
+    std::size_t left = 0;
     for (const Temporary& temporary : temporaries) {
         if (temporary.open != nullptr) CloseHandle(temporary.open);
-        if (temporary.name != nullptr) DeleteFileA(temporary.name);
+        if (temporary.name != nullptr && !DeleteFileA(temporary.name) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            leftBehind[left++] = temporary.name;
+        }
     }
+    const char* cause = event == CTRL_C_EVENT       ? "Ctrl+C"
+                        : event == CTRL_BREAK_EVENT ? "Ctrl+Break"
+                                                    : "a closed console";
+    if (report != nullptr) report(reportContext, cause, leftBehind.data());
     TerminateProcess(GetCurrentProcess(), kInterruptedStatus);
     return TRUE;
 }
@@ -59,8 +71,7 @@ public:
 // Under ListHeld: lists a temporary file open under `handle`; the slot, or -1 when more files are
 // open at once than there are slots (that one is then removed only by its mark for deletion).
 int List(const std::string& temporary, HANDLE handle) {
-    static const bool installed = SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE) != 0;
-    (void)installed;
+    CatchEndingSignals();
     for (std::size_t i = 0; i < kSlotCount; ++i) {
         if (temporaries[i].name == nullptr) {
             temporaries[i] = {temporary.c_str(), handle};
@@ -106,6 +117,27 @@ int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
 
 }  // namespace
 
+void CatchEndingSignals() {
+    static const bool installed = SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE) != 0;
+    (void)installed;
+}
+
+void SetInterruptionReport(InterruptionReport write, void* context) {
+    ListHeld held;
+    report = write;
+    reportContext = context;
+}
+
+void WriteToStandardError(const char* text, std::size_t size) {
+    HANDLE standardError = GetStdHandle(STD_ERROR_HANDLE);
+    while (size > 0) {
+        DWORD written = 0;
+        if (!WriteFile(standardError, text, static_cast<DWORD>(size), &written, nullptr) || written == 0) return;
+        text += written;
+        size -= written;
+    }
+}
+
 WholeFile::~WholeFile() {
     if (ownsStream_ && stream_ != nullptr) std::fclose(stream_);
     Discard();
@@ -124,7 +156,7 @@ int WholeFile::Open(const std::string& name, const WholeFileOptions& options) {
     return OpenInPlace(name, status.has_value());
 }
 
-int WholeFile::OpenAside(const std::string& target, bool) {
+int WholeFile::OpenAside(const std::string& target, bool replacing) {
     const std::size_t folder = FolderLength(target);
     if (folder == target.size()) return EISDIR;
     constexpr int kAttempts = 100;
@@ -156,6 +188,8 @@ int WholeFile::OpenAside(const std::string& target, bool) {
         }
         MarkForDeletion(stream_, true);
         ownsStream_ = true;
+        aside_ = true;
+        replacing_ = replacing;
         temporaryName_ = std::move(name);
         targetName_ = target;
         cleanupSlot_ = List(temporaryName_, handle);
@@ -224,18 +258,25 @@ int WholeFile::Keep() {
     return error;
 }
 
-void WholeFile::Discard() {
-    if (!WritesAside()) return;
+int WholeFile::Discard() {
+    if (!WritesAside()) return 0;
     ListHeld held;
-    DeleteFileA(temporaryName_.c_str());
+    int error = 0;
+    if (!DeleteFileA(temporaryName_.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        error = LastErrorNumber();
+        aftermath_.leftBehind = temporaryName_;
+    }
     ForgetTemporary();
+    return error;
 }
 
 // Under ListHeld.
-void WholeFile::ForgetTemporary() {
+int WholeFile::ForgetTemporary() {
     Unlist(cleanupSlot_);
     cleanupSlot_ = -1;
     temporaryName_.clear();
+    aside_ = false;
+    return 0;
 }
 
 }  // namespace drovane::platform
