@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/FileNames.h"
 #include "platform/FileStatus.h"
 
 namespace drovane {
@@ -10,7 +11,7 @@ namespace drovane {
 bool IsForeignFile(const std::string& name, std::string_view csvStart) {
     std::optional<platform::FileStatus> status = platform::StatusOf(name);
     if (!status || status->kind != platform::FileKind::Regular || status->size == 0) return false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::OpenForReading(name), std::fclose);
     if (!file) return true;
     std::string start(csvStart.size(), '\0');
     std::size_t got = std::fread(start.data(), 1, start.size(), file.get());

@@ -5,12 +5,13 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/ErrorText.h"
 #include "platform/FileStatus.h"
 
 namespace drovane::tools {
 namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) { return platform::ErrorText(error); }
 
 bool SameFileAsStandardOutput(std::FILE* stream) {
     std::optional<platform::FileStatus> mine = platform::StatusOf(stream);
