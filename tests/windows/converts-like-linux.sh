@@ -142,23 +142,26 @@ same_text plot.txt plot.txt || fail "drovane-plot.exe sums up otherwise: $(cat "
 echo "drovane-plot.exe: $(tr -d '\r' <"$work/windows/plot.txt")"
 
 # The README's folder loop, as written there, in wine's cmd, with the Windows programs on PATH.
+# A folder name with a space, "&" and parentheses.
 folder=$work/windows/folder
-mkdir -p "$folder/logs"
-cp "$work/clean.bin" "$folder/logs/mon.bin"
-cp "$work/damaged.bin" "$folder/logs/tue.bin"
-: >"$folder/logs/empty.bin"
-printf 'not a log' >"$folder/logs/wed.bin"
-cp "$folder/logs/wed.bin" "$folder/logs/wed.csv"
+logs="$folder/R&D logs (2024)"
+mkdir -p "$logs"
+cp "$work/clean.bin" "$logs/mon.bin"
+cp "$work/damaged.bin" "$logs/tué.bin"
+: >"$logs/empty.bin"
+printf 'not a log' >"$logs/wed.bin"
+cp "$logs/wed.bin" "$logs/wed.csv"
 awk '/^```bat$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$readme" | perl -pe 's/\n/\r\n/' \
   >"$folder/convert-folder.cmd"
 (cd "$folder" && set +e; WINEPATH="Z:${windows//\//\\}" \
-  "$wine_run" cmd /c convert-folder.cmd logs >loop.out 2>loop.err; echo $? >loop.status)
+  "$wine_run" cmd /c convert-folder.cmd "R&D logs (2024)" >loop.out 2>loop.err; echo $? >loop.status)
 loop="status $(cat "$folder/loop.status"): $(tr -d '\r' <"$folder/loop.err" | tr '\n' ';')"
 echo "README's folder loop in wine's cmd: $loop"
-[[ $loop == "status 1: nothing to convert: logs\empty.bin;failed: logs\wed.bin;" ]] || fail "the folder loop: $loop"
-cmp -s "$folder/logs/mon.csv" "$work/windows/clean.csv" || fail "the folder loop converts mon.bin otherwise"
-cmp -s "$folder/logs/tue.csv" "$work/windows/damaged.csv" || fail "the folder loop converts tue.bin otherwise"
-grep -q "exists and is not a CSV file" "$folder/logs/wed.bin.log" || fail "the folder loop keeps no messages"
+[[ $loop == "status 1: nothing to convert: R&D logs (2024)\empty.bin;failed: R&D logs (2024)\wed.bin;" ]] ||
+  fail "the folder loop: $loop"
+cmp -s "$logs/mon.csv" "$work/windows/clean.csv" || fail "the folder loop converts mon.bin otherwise"
+cmp -s "$logs/tué.csv" "$work/windows/damaged.csv" || fail "the folder loop converts tué.bin otherwise"
+grep -q "exists and is not a CSV file" "$logs/wed.bin.log" || fail "the folder loop keeps no messages"
 
 # Names in every script, given and typed, each converting exactly the file named: beside a.bin,
 # α.bin (whose best fit in code page 1252 is "a"), я.bin and café.bin, in a folder über.
