@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/FileNames.h"
 #include "platform/FileStatus.h"
 
 namespace drovane {
@@ -13,7 +14,7 @@ bool IsForeignFile(const std::string& name, std::string_view csvStart, int& read
     std::optional<platform::FileStatus> status = platform::StatusOf(name);
     if (!status || status->kind != platform::FileKind::Regular || status->size == 0) return false;
     errno = 0;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "rb"), std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(platform::OpenForReading(name), std::fclose);
     if (!file) {
         readError = errno != 0 ? errno : EIO;
         return true;

@@ -22,6 +22,8 @@
 #include "core/FileByteSource.h"
 #include "core/FileOutputSink.h"
 #include "core/TextBuffer.h"
+#include "platform/ErrorText.h"
+#include "platform/FileNames.h"
 #include "platform/FileStatus.h"
 #include "platform/PositionedRead.h"
 #include "platform/Terminal.h"
@@ -38,7 +40,7 @@ void ReportError(TextBuffer& diagnostics, std::string_view text, int errorNumber
     if (diagnostics.InsideLine()) diagnostics.Put('\n');
     diagnostics.Append(text);
     diagnostics.Append(": ");
-    diagnostics.Append(std::strerror(errorNumber));
+    diagnostics.Append(platform::ErrorText(errorNumber));
     diagnostics.Put('\n');
 }
 
@@ -70,7 +72,7 @@ std::string AskForInputName(Console& console, TextBuffer& diagnostics) {
     console.standardOutput.Write(kPrompt.data(), kPrompt.size());
     std::string name;
     std::getline(console.input, name);
-    return name;
+    return platform::TypedName(std::move(name));
 }
 
 // Settles both names. "-" on the command line names a standard stream; a name typed at the prompt
@@ -90,7 +92,7 @@ RunNames SettleNames(const CommandLine& line, Console& console, TextBuffer& diag
 // Opens the input. A folder can never be read: it fails as a folder ("Is a directory"), whether
 // the system opens it (POSIX) or refuses it as it refuses a file it may not read (Windows).
 FileHandle OpenInput(const std::string& name) {
-    FileHandle file(std::fopen(name.c_str(), "rb"));
+    FileHandle file(platform::OpenForReading(name));
     int error = errno;
     std::optional<platform::FileStatus> status = platform::StatusOf(name);
     if (status && status->kind == platform::FileKind::Directory) {
@@ -315,6 +317,12 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
         diagnostics.Append("*** FAIL: output file ");
         diagnostics.Append(names.output);
         diagnostics.Append(" is the same file as the input\n");
+        return kExitFailure;
+    }
+    // A CSV that may not be replaced (on Windows: open in another program, or read-only) is refused
+    // before anything is looked at or converted, whatever -f says.
+    if (int why = names.outputIsStream ? 0 : platform::WhyNotReplaceable(names.output); why != 0) {
+        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, why);
         return kExitFailure;
     }
     if (!names.outputIsStream && !line.overwriteForeignFile && RefuseForeignOutput(line, names, diagnostics)) {

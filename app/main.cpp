@@ -1,10 +1,12 @@
 #include <cstdio>
 #include <iostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/RunDriver.h"
 #include "core/FileOutputSink.h"
+#include "platform/FileNames.h"
 #include "platform/Terminal.h"
 
 int main(int argc, char** argv) {
@@ -13,10 +15,14 @@ int main(int argc, char** argv) {
     std::setvbuf(stderr, nullptr, _IONBF, 0);
     std::ios::sync_with_stdio(false);
 
-    std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // Names are UTF-8 from the command line to the messages, the prompt and the files.
+    drovane::platform::UnicodeConsole unicodeConsole;
+    drovane::platform::StandardInput standardInput;
+    const std::vector<std::string> given = drovane::platform::ProgramArguments(argc, argv);
+    std::vector<std::string_view> arguments(given.begin(), given.end());
     drovane::FileOutputSink standardOutput(stdout);
     drovane::FileOutputSink standardError(stderr);
-    drovane::Console console{std::cin, standardOutput, standardError};
+    drovane::Console console{standardInput.Stream(), standardOutput, standardError};
     console.standardErrorIsTerminal = drovane::platform::IsTerminal(stderr);
     // -1 reaches a POSIX shell as 255; Windows would pass -1 on, so both are given 255.
     return drovane::RunDriver(arguments, console) & 0xFF;

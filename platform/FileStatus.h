@@ -33,4 +33,10 @@ std::optional<FileStatus> StatusOf(std::FILE* stream);
 // against "\" do not matter). Names of files that do not exist yet are compared as full paths.
 bool NameTheSameFile(const std::string& first, const std::string& second);
 
+// 0 when nothing keeps the file `name` from being replaced now (nor when there is none), else why:
+// kErrorInUse when another program holds it open and shares it with nobody (as Excel holds a
+// workbook), kErrorReadOnly for a read-only file. Only Windows has either: on POSIX systems an open
+// file, and one without write permission, are replaced by a rename all the same, and this is 0.
+int WhyNotReplaceable(const std::string& name);
+
 }  // namespace drovane::platform

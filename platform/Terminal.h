@@ -1,5 +1,8 @@
 #pragma once
 #include <cstdio>
+#include <istream>
+#include <memory>
+#include <streambuf>
 
 namespace drovane::platform {
 
@@ -10,5 +13,35 @@ bool IsTerminal(std::FILE* stream);
 // Makes `stream` pass its bytes unchanged: a raw log read from standard input must not have its
 // line ends or an end-of-file byte translated where the system's text streams would.
 void UseBinaryMode(std::FILE* stream);
+
+// While it lives, a console shows the programs' text, which is UTF-8, as written: on Windows the
+// console's output code page is UTF-8 meanwhile and the one it was afterwards (Ctrl+C leaves it at
+// UTF-8); POSIX terminals take the bytes as they are.
+class UnicodeConsole {
+public:
+    UnicodeConsole();
+    ~UnicodeConsole();
+    UnicodeConsole(const UnicodeConsole&) = delete;
+    UnicodeConsole& operator=(const UnicodeConsole&) = delete;
+
+private:
+    unsigned previousCodePage_ = 0;  // 0: left alone
+};
+
+// Standard input, for lines typed at a prompt. A Windows console is read in Unicode, so that its
+// lines arrive as UTF-8 whatever its code page; anywhere else this is std::cin.
+class StandardInput {
+public:
+    StandardInput();
+    ~StandardInput();
+    StandardInput(const StandardInput&) = delete;
+    StandardInput& operator=(const StandardInput&) = delete;
+    std::istream& Stream() { return console_ ? *console_ : *standard_; }
+
+private:
+    std::istream* standard_;
+    std::unique_ptr<std::streambuf> consoleBuffer_;
+    std::unique_ptr<std::istream> console_;
+};
 
 }  // namespace drovane::platform

@@ -4,8 +4,10 @@
 #include <string>
 #include <windows.h>
 
+#include "platform/ErrorText.h"
 #include "platform/FileStatus.h"
 #include "platform/WindowsErrors.h"
+#include "platform/WindowsNames.h"
 
 namespace drovane::platform {
 namespace {
@@ -29,23 +31,23 @@ std::optional<FileStatus> StatusOfHandle(HANDLE handle) {
 
 // The name as a full path, for comparing names of files that do not exist yet.
 std::wstring FullPath(const std::string& name) {
-    char full[MAX_PATH * 4];
-    DWORD length = GetFullPathNameA(name.c_str(), sizeof full, full, nullptr);
-    if (length == 0 || length >= sizeof full) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    int converted =
-        MultiByteToWideChar(CP_ACP, 0, full, static_cast<int>(length), wide.data(), static_cast<int>(length));
-    wide.resize(static_cast<std::size_t>(converted > 0 ? converted : 0));
-    return wide;
+    const std::wstring wide = WideName(name);
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return {};
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), length, full.data(), nullptr);
+    if (written == 0 || written >= length) return {};
+    full.resize(written);
+    return full;
 }
 
 }  // namespace
 
 std::optional<FileStatus> StatusOf(const std::string& name) {
     // Opening for no more than its attributes works for files, folders and devices alike.
-    HANDLE handle =
-        CreateFileA(name.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle = CreateFileW(WideName(name).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         LastErrorNumber();
         return std::nullopt;
@@ -74,6 +76,24 @@ bool NameTheSameFile(const std::string& first, const std::string& second) {
     if (full.empty() || fullOther.empty()) return first == second;
     return CompareStringOrdinal(full.c_str(), static_cast<int>(full.size()), fullOther.c_str(),
                                 static_cast<int>(fullOther.size()), TRUE) == CSTR_EQUAL;
+}
+
+int WhyNotReplaceable(const std::string& name) {
+    const std::wstring wide = WideName(name);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return 0;
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) return kErrorReadOnly;
+    // Replacing a file takes writing and deleting it; a program that shares it with nobody stops
+    // both. Opening it so changes nothing in it.
+    HANDLE handle =
+        CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        return 0;
+    }
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ? kErrorInUse : 0;
 }
 
 }  // namespace drovane::platform

@@ -1,11 +1,13 @@
-// Whole-or-nothing output files on Windows: handles marked for deletion until they are kept,
-// ReplaceFile, and a console control handler that removes unfinished temporary files on Ctrl+C,
-// Ctrl+Break or a closed console window and lets the program report (platform/Interruption.h).
+// Whole-or-nothing output files on Windows: hidden temporary files, handles marked for deletion
+// until they are kept, ReplaceFile, and a console control handler that removes unfinished
+// temporary files on Ctrl+C, Ctrl+Break or a closed console window and lets the program report
+// (platform/Interruption.h).
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <string>
 #include <sys/stat.h>
 #include <windows.h>
 
@@ -13,15 +15,17 @@
 #include "platform/Interruption.h"
 #include "platform/WholeFile.h"
 #include "platform/WindowsErrors.h"
+#include "platform/WindowsNames.h"
 
 namespace drovane::platform {
 namespace {
 
 // The temporary files being written, for the control handler, which the system runs on a thread
-// of its own: process-wide state, guarded by one lock. Each entry points into a WholeFile's own
-// name and is cleared before that name goes away; `open` is the file's handle while it is open.
+// of its own: process-wide state, guarded by one lock. Each entry holds the wide name of a
+// WholeFile's temporary file until that is kept or removed; `open` is its handle while it is open.
 struct Temporary {
-    const char* name = nullptr;
+    std::wstring name;
+    std::string narrow;  // the same name in UTF-8, for the program's report
     HANDLE open = nullptr;
 };
 constexpr std::size_t kSlotCount = 8;
@@ -46,8 +50,9 @@ BOOL WINAPI RemoveTemporariesAndEnd(DWORD event) {
     std::size_t left = 0;
     for (const Temporary& temporary : temporaries) {
         if (temporary.open != nullptr) CloseHandle(temporary.open);
-        if (temporary.name != nullptr && !DeleteFileA(temporary.name) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-            leftBehind[left++] = temporary.name;
+        if (!temporary.name.empty() && !DeleteFileW(temporary.name.c_str()) &&
+            GetLastError() != ERROR_FILE_NOT_FOUND) {
+            leftBehind[left++] = temporary.narrow.c_str();
         }
     }
     const char* cause = event == CTRL_C_EVENT       ? "Ctrl+C"
@@ -70,11 +75,11 @@ public:
 
 // Under ListHeld: lists a temporary file open under `handle`; the slot, or -1 when more files are
 // open at once than there are slots (that one is then removed only by its mark for deletion).
-int List(const std::string& temporary, HANDLE handle) {
+int List(std::wstring temporary, std::string narrow, HANDLE handle) {
     CatchEndingSignals();
     for (std::size_t i = 0; i < kSlotCount; ++i) {
-        if (temporaries[i].name == nullptr) {
-            temporaries[i] = {temporary.c_str(), handle};
+        if (temporaries[i].name.empty()) {
+            temporaries[i] = {std::move(temporary), std::move(narrow), handle};
             return static_cast<int>(i);
         }
     }
@@ -108,9 +113,12 @@ std::size_t FolderLength(const std::string& name) {
 int TextOrBytes(FileContent content) { return content == FileContent::Text ? _O_TEXT : _O_BINARY; }
 const char* StreamMode(FileContent content) { return content == FileContent::Text ? "wt" : "wb"; }
 
-bool ReadOnly(const std::string& name) {
-    const DWORD attributes = GetFileAttributesA(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+// Gives the new file, before it takes the output's name, the attributes of the file it replaces
+// (hidden stays hidden), or a new file's: not hidden, as the temporary file was.
+void TakeAttributes(const std::wstring& temporary, const std::wstring& target) {
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool replacing = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    SetFileAttributesW(temporary.c_str(), replacing ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
 int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
@@ -151,7 +159,9 @@ int WholeFile::Open(const std::string& name, const WholeFileOptions& options) {
     if (status && status->kind == FileKind::Directory) return EISDIR;
     const bool regular = status && status->kind == FileKind::Regular;
     if (regular && options.existing == IfExists::Refuse) return EEXIST;
-    const bool replaceable = regular && status->links == 1 && !ReadOnly(name);
+    // In use or read-only: refused before a byte is written, whatever the options.
+    if (const int why = regular ? WhyNotReplaceable(name) : 0; why != 0) return why;
+    const bool replaceable = regular && status->links == 1;
     if ((!status || replaceable) && OpenAside(name, status.has_value()) == 0) return 0;
     return OpenInPlace(name, status.has_value());
 }
@@ -163,9 +173,11 @@ int WholeFile::OpenAside(const std::string& target, bool replacing) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::string name = target.substr(0, folder) + "." + target.substr(folder) + "." + RandomNameSuffix();
         ListHeld held;
-        // Shared for deletion, so that the control handler can remove it while it is open.
-        HANDLE handle = CreateFileA(name.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Hidden while it is written, as its name is on POSIX systems; shared for deletion, so that
+        // the control handler can remove it while it is open.
+        std::wstring wide = WideName(name);
+        HANDLE handle = CreateFileW(wide.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const int error = LastErrorNumber();
             if (error == EEXIST) continue;
@@ -176,14 +188,14 @@ int WholeFile::OpenAside(const std::string& target, bool replacing) {
         if (descriptor < 0) {
             const int error = ErrorOr(EMFILE);
             CloseHandle(handle);
-            DeleteFileA(name.c_str());
+            DeleteFileW(wide.c_str());
             return error;
         }
         stream_ = _fdopen(descriptor, StreamMode(options_.content));
         if (stream_ == nullptr) {
             const int error = ErrorOr(ENOMEM);
             _close(descriptor);
-            DeleteFileA(name.c_str());
+            DeleteFileW(wide.c_str());
             return error;
         }
         MarkForDeletion(stream_, true);
@@ -192,7 +204,7 @@ int WholeFile::OpenAside(const std::string& target, bool replacing) {
         replacing_ = replacing;
         temporaryName_ = std::move(name);
         targetName_ = target;
-        cleanupSlot_ = List(temporaryName_, handle);
+        cleanupSlot_ = List(std::move(wide), temporaryName_, handle);
         return 0;
     }
     return EEXIST;
@@ -202,8 +214,8 @@ int WholeFile::OpenInPlace(const std::string& name, bool exists) {
     // A file that appeared since the name was looked at is refused all the same.
     const int exclusive = !exists && options_.existing == IfExists::Refuse ? _O_EXCL : 0;
     const int descriptor =
-        _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | exclusive | TextOrBytes(options_.content),
-              _S_IREAD | _S_IWRITE);
+        _wopen(WideName(name).c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | exclusive | TextOrBytes(options_.content),
+               _S_IREAD | _S_IWRITE);
     if (descriptor < 0) return ErrorOr(EACCES);
     stream_ = _fdopen(descriptor, StreamMode(options_.content));
     if (stream_ == nullptr) {
@@ -243,17 +255,19 @@ int WholeFile::Keep() {
     ListHeld held;
     const bool refuse = options_.existing == IfExists::Refuse;
     const DWORD through = options_.syncBeforeKeeping ? MOVEFILE_WRITE_THROUGH : 0;
-    // ReplaceFile keeps the replaced file's attributes and access rights; where it cannot serve (no
-    // file stands there any more) a plain rename does.
+    const std::wstring temporary = WideName(temporaryName_);
+    const std::wstring target = WideName(targetName_);
+    TakeAttributes(temporary, target);
+    // ReplaceFile keeps the replaced file's access rights; where it cannot serve (no file stands
+    // there any more) a plain rename does.
     bool kept =
-        !refuse && ReplaceFileA(targetName_.c_str(), temporaryName_.c_str(), nullptr,
+        !refuse && ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
                                 REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr, nullptr) != 0;
     if (!kept) {
-        kept = MoveFileExA(temporaryName_.c_str(), targetName_.c_str(),
-                           (refuse ? 0 : MOVEFILE_REPLACE_EXISTING) | through) != 0;
+        kept = MoveFileExW(temporary.c_str(), target.c_str(), (refuse ? 0 : MOVEFILE_REPLACE_EXISTING) | through) != 0;
     }
     const int error = kept ? 0 : LastErrorNumber();
-    if (!kept) DeleteFileA(temporaryName_.c_str());
+    if (!kept) DeleteFileW(temporary.c_str());
     ForgetTemporary();
     return error;
 }
@@ -262,7 +276,7 @@ int WholeFile::Discard() {
     if (!WritesAside()) return 0;
     ListHeld held;
     int error = 0;
-    if (!DeleteFileA(temporaryName_.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    if (!DeleteFileW(WideName(temporaryName_).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
         error = LastErrorNumber();
         aftermath_.leftBehind = temporaryName_;
     }

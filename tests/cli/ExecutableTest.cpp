@@ -77,6 +77,9 @@ TEST_F(Executable, PromptTakesTheDefaultName) {
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(test::ReadFile(dir.File("prompt.txt")), "Enter input filename: ");
     EXPECT_TRUE(std::filesystem::exists(dir.File("test_raw.csv")));
+    // Quotes around a typed name stay on POSIX systems, where a name may hold them.
+    run = RunShell("cd " + Quote(dir.Path().string()) + " && echo '\"test_raw.bin\"' | " + kConverter + " -q", dir);
+    EXPECT_EQ(run.standardError, "*** FAIL: opening input file \"test_raw.bin\": No such file or directory\n");
 }
 
 TEST_F(Executable, FullDiscIsAFailure) {

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The Windows programs, run under wine, against the Linux build: synthesized drives (clean and
-# damaged) converted in metric, -US, -v, -d and -D give the same CSV and the same standard error,
+# damaged) converted in metric, -US, -UK, -v, -d, -D, --hold, -q, -j 1 and -j 2 give the same CSV and the same standard error,
 # byte for byte once the Linux text has CR LF line ends; a log piped to standard input converts
 # the same; the error cases end with the Linux statuses and messages; two spellings of the input
 # are one file; Ctrl+C leaves the previous CSV and no temporary file; drovane-plot draws a CR LF
-# CSV as the Linux build draws the LF one.
+# CSV as the Linux build draws the LF one. Then Windows' own habits: Greek, Cyrillic and accented
+# names of logs, CSVs, pictures and folders, given and typed, each converting the file named (and
+# "α.bin" never its best fit "a.bin"); quoted typed names; *.bin and /?; a CSV held open by another
+# program, read-only and hidden CSVs; a path longer than 260 characters; the version resource and
+# manifest of each program.
 #
 #   converts-like-linux.sh WINE_RUN WINDOWS_BUILD LINUX_BUILD
 set -euo pipefail
@@ -45,9 +49,10 @@ same_text() {  # LINUX_FILE WINDOWS_FILE: the Windows file is the Linux one with
 
 printf '%-10s %-6s %8s %10s %10s  %s\n' drive mode status "CSV bytes" "stderr" "Windows = Linux, LF as CR LF"
 for drive in clean damaged; do
-  for mode in metric -US -v -d -D; do
+  for mode in metric -US -UK -v -d -D --hold -q -j1 -j2; do
     options=()
     [[ $mode == metric ]] || options=("$mode")
+    [[ $mode != -j? ]] || options=(-j "${mode#-j}")
     both "${options[@]}" "$drive.bin" "$drive.csv"
     status=$(cat "$work/windows/status.txt")
     verdict=same
@@ -137,23 +142,112 @@ same_text plot.txt plot.txt || fail "drovane-plot.exe sums up otherwise: $(cat "
 echo "drovane-plot.exe: $(tr -d '\r' <"$work/windows/plot.txt")"
 
 # The README's folder loop, as written there, in wine's cmd, with the Windows programs on PATH.
+# A folder name with a space, "&" and parentheses.
 folder=$work/windows/folder
-mkdir -p "$folder/logs"
-cp "$work/clean.bin" "$folder/logs/mon.bin"
-cp "$work/damaged.bin" "$folder/logs/tue.bin"
-: >"$folder/logs/empty.bin"
-printf 'not a log' >"$folder/logs/wed.bin"
-cp "$folder/logs/wed.bin" "$folder/logs/wed.csv"
+logs="$folder/R&D logs (2024)"
+mkdir -p "$logs"
+cp "$work/clean.bin" "$logs/mon.bin"
+cp "$work/damaged.bin" "$logs/tué.bin"
+: >"$logs/empty.bin"
+printf 'not a log' >"$logs/wed.bin"
+cp "$logs/wed.bin" "$logs/wed.csv"
 awk '/^```bat$/ { inside = 1; next } /^```$/ { inside = 0 } inside' "$readme" | perl -pe 's/\n/\r\n/' \
   >"$folder/convert-folder.cmd"
 (cd "$folder" && set +e; WINEPATH="Z:${windows//\//\\}" \
-  "$wine_run" cmd /c convert-folder.cmd logs >loop.out 2>loop.err; echo $? >loop.status)
+  "$wine_run" cmd /c convert-folder.cmd "R&D logs (2024)" >loop.out 2>loop.err; echo $? >loop.status)
 loop="status $(cat "$folder/loop.status"): $(tr -d '\r' <"$folder/loop.err" | tr '\n' ';')"
 echo "README's folder loop in wine's cmd: $loop"
-[[ $loop == "status 1: nothing to convert: logs\empty.bin;failed: logs\wed.bin;" ]] || fail "the folder loop: $loop"
-cmp -s "$folder/logs/mon.csv" "$work/windows/clean.csv" || fail "the folder loop converts mon.bin otherwise"
-cmp -s "$folder/logs/tue.csv" "$work/windows/damaged.csv" || fail "the folder loop converts tue.bin otherwise"
-grep -q "exists and is not a CSV file" "$folder/logs/wed.bin.log" || fail "the folder loop keeps no messages"
+[[ $loop == "status 1: nothing to convert: R&D logs (2024)\empty.bin;failed: R&D logs (2024)\wed.bin;" ]] ||
+  fail "the folder loop: $loop"
+cmp -s "$logs/mon.csv" "$work/windows/clean.csv" || fail "the folder loop converts mon.bin otherwise"
+cmp -s "$logs/tué.csv" "$work/windows/damaged.csv" || fail "the folder loop converts tué.bin otherwise"
+grep -q "exists and is not a CSV file" "$logs/wed.bin.log" || fail "the folder loop keeps no messages"
+
+# Names in every script, given and typed, each converting exactly the file named: beside a.bin,
+# α.bin (whose best fit in code page 1252 is "a"), я.bin and café.bin, in a folder über.
+names=$work/windows/names
+mkdir -p "$names/über" "$names/Trip dir"
+cp "$work/clean.bin" "$names/a.bin"
+for name in α.bin я.bin café.bin 'über\Ωmega.bin' 'Trip dir\Trip 1.bin'; do cp "$work/damaged.bin" "$names/${name//\\//}"; done
+habit() {  # TITLE EXPECTED COMMAND...: runs COMMAND in $names; its status and standard error's last
+  # line, or its status alone when EXPECTED is no more than "status N: "
+  local title=$1 expected=$2
+  shift 2
+  local got
+  got=$(cd "$names" && set +e; "$@" 2>err.txt >out.txt; echo "status $?: $(tail -n 1 err.txt | tr -d '\r')")
+  printf '%-44s %s\n' "$title" "$got"
+  [[ $got == "$expected" || ($expected == "status "*": " && $got == "$expected"*) ]] ||
+    fail "$title: $got, not $expected"
+}
+converter=("$wine_run" "$windows/drovane2csv.exe")
+habit "given α.bin beside a.bin" "status 0: --- wrote 1799 rows to α.csv" "${converter[@]}" α.bin
+habit "given я.bin and Ωmega.csv in über" "status 0: --- wrote 1799 rows to über\Ωmega.csv" "${converter[@]}" я.bin 'über\Ωmega.csv'
+habit "typed café.bin" "status 0: " sh -c 'printf "café.bin\r\n" | "$@" -q' - "${converter[@]}"
+habit "typed in quotes" "status 0: " sh -c 'printf "\"über\\\\Ωmega.bin\"\r\n" | "$@" -q' - "${converter[@]}"
+habit "typed with a space, in quotes" "status 0: " sh -c 'printf "\"Trip dir\\\\Trip 1.bin\"\r\n" | "$@" -q' - "${converter[@]}"
+for csv in α.csv café.csv über/Ωmega.csv 'Trip dir/Trip 1.csv'; do
+  cmp -s "$names/$csv" "$work/windows/damaged.csv" || fail "$csv is not the conversion of its log"
+done
+[[ ! -e $names/a.csv ]] || fail "a.csv, the best fit of α.csv, was written"
+habit "a missing ω.bin" "status 255: *** FAIL: opening input file ω.bin: No such file or directory" \
+  "${converter[@]}" -q ω.bin
+mkdir "$names/two"
+cp "$work/clean.bin" "$names/two/mon.bin"
+cp "$work/clean.bin" "$names/two/tué.bin"
+habit "two\*.bin (mon.bin tué.bin)" \
+  "status 255: *** FAIL: output file two\tué.bin exists and is not a CSV file of this converter; use -f to overwrite it" \
+  "${converter[@]}" -q 'two\*.bin'
+habit "a pattern that matches nothing" "status 255: *** FAIL: opening input file x*.bin: No such file or directory" \
+  "${converter[@]}" -q 'x*.bin'
+habit "/? is the help" "status 0: " "${converter[@]}" '/?'
+grep -q '^command line options: ' "$names/out.txt" || fail "/? shows no help"
+# drovane-plot and drovane-synth with such names.
+habit "drovane-plot über\Ωmega.csv" "status 0: " "$wine_run" "$windows/tools/plot/drovane-plot.exe" 'über\Ωmega.csv'
+[[ -s $names/über/Ωmega.svg && $(cut -d: -f1 "$names/out.txt") == 'über\Ωmega.svg' ]] ||
+  fail "drovane-plot names its picture otherwise: $(cat "$names/out.txt")"
+habit "drovane-synth señal.bin" "status 0: " "$wine_run" "$windows/tools/synth/drovane-synth.exe" --minutes 1 señal.bin
+[[ -s $names/señal.bin && $(head -n 1 "$names/out.txt") == "drovane-synth: señal.bin: "* ]] ||
+  fail "drovane-synth names its log otherwise: $(cat "$names/out.txt")"
+
+# A CSV held open by another program, shared with nobody (as Excel holds it), with and without -f;
+# then read-only, with -f; nothing changes and nothing is left.
+cp "$names/α.csv" "$names/α.kept"
+mkfifo "$names/hold"
+"$wine_run" "$windows/tests/windows/drovane_hold_file.exe" "$names/α.csv" <"$names/hold" >"$names/held.txt" &
+exec 3>"$names/hold"
+for _ in $(seq 100); do grep -q held "$names/held.txt" && break; sleep 0.1; done
+in_use="status 255: *** FAIL: opening output file α.csv: File in use by another program; close it there and try again"
+habit "α.csv held open by another program" "$in_use" "${converter[@]}" -q α.bin
+habit "α.csv held open, with -f" "$in_use" "${converter[@]}" -q -f α.bin
+exec 3>&-
+wait
+(cd "$names" && "$wine_run" attrib +r α.csv)
+habit "α.csv read-only, with -f" \
+  "status 255: *** FAIL: opening output file α.csv: File is read-only; clear its read-only attribute to have it replaced" \
+  "${converter[@]}" -q -f α.bin
+(cd "$names" && "$wine_run" attrib -r α.csv && "$wine_run" attrib +h α.csv)
+cmp -s "$names/α.csv" "$names/α.kept" || fail "the held or read-only α.csv was changed"
+habit "α.csv hidden" "status 0: " "${converter[@]}" -q α.bin
+hidden=$(cd "$names" && "$wine_run" attrib α.csv | tr -d '\r')
+[[ ${hidden:0:12} == *H* ]] || fail "α.csv lost its hidden attribute: $hidden"
+[[ -z $(cd "$names" && ls -A | grep '^\.') ]] || fail "a temporary file was left: $(ls -A "$names")"
+# A path longer than 260 characters.
+long=$(printf 'folder-%.0s' $(seq 20))/$(printf 'ordner-%.0s' $(seq 20))
+mkdir -p "$names/$long"
+cp "$work/damaged.bin" "$names/$long/trip.bin"
+habit "a path of ${#long} characters and more" "status 0: " "${converter[@]}" -q "${long//\//\\}\\trip.bin"
+cmp -s "$names/$long/trip.csv" "$work/windows/damaged.csv" || fail "the long path converts otherwise"
+
+# Each program's version resource and manifest.
+version=$(sed -n 's/^project(drovane2csv VERSION \([0-9.]*\).*/\1/p' "$(dirname "$readme")/CMakeLists.txt")
+for program in drovane2csv tools/synth/drovane-synth tools/plot/drovane-plot; do
+  resources=$(x86_64-w64-mingw32-windres -i "$windows/$program.exe" -O rc 2>/dev/null || true)
+  for wanted in "\"FileVersion\", \"$version\"" '"LegalCopyright", "Copyright (c)' '"FileDescription", "' \
+    '<longPathAware' '>UTF-8</activeCodePage>'; do
+    grep -qF "$wanted" <<<"$resources" || fail "$program.exe has no $wanted"
+  done
+done
+echo "version resources and manifests: checked"
 
 echo
 if ((failures > 0)); then

@@ -5,13 +5,14 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/ErrorText.h"
 #include "platform/FileStatus.h"
 #include "platform/Terminal.h"
 
 namespace drovane::tools {
 namespace {
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) { return platform::ErrorText(error); }
 
 bool SameFileAsStandardOutput(std::FILE* stream) {
     std::optional<platform::FileStatus> mine = platform::StatusOf(stream);

@@ -60,6 +60,13 @@ double ParsePacketMs(const std::string& text) {
     return value;
 }
 
+// Names are UTF-8 on every system; a path's own narrow text is the system's code page on Windows.
+std::filesystem::path PathOf(const std::string& name) { return std::u8string(name.begin(), name.end()); }
+std::string NameOf(const std::filesystem::path& path) {
+    const std::u8string name = path.u8string();
+    return {name.begin(), name.end()};
+}
+
 Arguments ParseArguments(const std::vector<std::string>& args) {
     Arguments parsed;
     std::vector<std::string> names;
@@ -117,10 +124,10 @@ void RefuseForeignPicture(const Arguments& parsed) {
 }  // namespace
 
 std::string DefaultSvgName(const std::string& csvName) {
-    std::filesystem::path path(csvName);
-    std::string extension = path.extension().string();
+    std::filesystem::path path = PathOf(csvName);
+    std::string extension = NameOf(path.extension());
     bool isCsv = extension.size() == 4 && (extension == ".csv" || extension == ".CSV" || extension == ".Csv");
-    if (isCsv) return path.replace_extension(".svg").string();
+    if (isCsv) return NameOf(path.replace_extension(".svg"));
     return Cat(csvName, ".svg");
 }
 
@@ -138,7 +145,7 @@ int RunPlotCommand(const std::vector<std::string>& args, std::ostream& out, std:
         Trip trip = ReadTripFile(parsed.csv);
         for (const std::string& warning : trip.warnings) err << "drovane-plot: warning: " << warning << "\n";
         PlotOptions options;
-        options.title = std::filesystem::path(parsed.csv).filename().string();
+        options.title = NameOf(PathOf(parsed.csv).filename());
         options.packetSeconds = parsed.packetMs / 1000.0;
         std::string svg = RenderSvg(trip, options);
         // A picture that stood under the name is ours to replace, and stays until the new one is whole.

@@ -6,16 +6,42 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <istream>
 #include <limits>
+#include <memory>
+#include <streambuf>
 #include <utility>
 
+#include "platform/ErrorText.h"
+#include "platform/FileNames.h"
+#include "platform/FileStatus.h"
 #include "tools/plot/Text.h"
 
 namespace drovane::plot {
 namespace {
+
+// A file opened by the platform layer (by its UTF-8 name on every system), read as a stream.
+class FileReadBuffer : public std::streambuf {
+public:
+    explicit FileReadBuffer(std::FILE* file) : file_(file, std::fclose) {}
+
+protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+        const std::size_t got = std::fread(buffer_, 1, sizeof buffer_, file_.get());
+        if (got == 0) {
+            // A read error makes the stream bad, as a file stream's does, with errno left as it was.
+            if (std::ferror(file_.get()) != 0) throw std::ios_base::failure("read error");
+            return traits_type::eof();
+        }
+        setg(buffer_, buffer_, buffer_ + got);
+        return traits_type::to_int_type(*gptr());
+    }
+
+private:
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+    char buffer_[1 << 16];
+};
 
 struct HeadingPair {
     std::string_view metric;
@@ -147,7 +173,9 @@ public:
             trip_.warnings.push_back(Cat(name_, ":", std::to_string(lineNumber_),
                                          ": the last row is cut short and left out (", problem, ")"));
         }
-        if (in.bad()) Fail(Cat("cannot be read to its end: ", errno != 0 ? std::strerror(errno) : "a read error"));
+        if (in.bad()) {
+            Fail(Cat("cannot be read to its end: ", errno != 0 ? platform::ErrorText(errno) : "a read error"));
+        }
         if (!headerSeen) Fail("is empty; expected a CSV written by drovane2csv");
         if (trip_.Rows() == 0) Fail("has the header row but no data rows");
         return std::move(trip_);
@@ -288,13 +316,16 @@ std::vector<std::uint8_t> HeldEvMode(const Trip& trip) { return drovane::HeldEvM
 Trip ReadTrip(std::istream& in, const std::string& name) { return Reader(name).Read(in); }
 
 Trip ReadTripFile(const std::string& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw InputError(Cat(path, " is a folder, not a CSV file"));
+    std::optional<platform::FileStatus> status = platform::StatusOf(path);
+    if (status && status->kind == platform::FileKind::Directory)
+        throw InputError(Cat(path, " is a folder, not a CSV file"));
     errno = 0;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    std::FILE* file = platform::OpenForReading(path);
+    if (file == nullptr)
         throw InputError(
-            Cat("cannot open ", path, " for reading: ", errno != 0 ? std::strerror(errno) : "unknown cause"));
+            Cat("cannot open ", path, " for reading: ", errno != 0 ? platform::ErrorText(errno) : "unknown cause"));
+    FileReadBuffer buffer(file);
+    std::istream in(&buffer);
     return ReadTrip(in, path);
 }
 

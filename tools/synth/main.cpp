@@ -1,8 +1,8 @@
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -10,7 +10,10 @@
 #include "DriveModel.h"
 #include "DriveSynthesizer.h"
 #include "SynthOptions.h"
+#include "platform/ErrorText.h"
+#include "platform/FileNames.h"
 #include "platform/FileStatus.h"
+#include "platform/Terminal.h"
 
 namespace {
 
@@ -49,7 +52,10 @@ void PrintSummary(std::FILE* stream, const SynthOptions& options, const Synthesi
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string_view> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // Names are UTF-8 from the command line to the summary and the files.
+    drovane::platform::UnicodeConsole unicodeConsole;
+    const std::vector<std::string> given = drovane::platform::ProgramArguments(argc, argv);
+    const std::vector<std::string_view> arguments(given.begin(), given.end());
     const SynthOptionsResult parsed = ParseSynthOptions(arguments);
     if (!parsed.options) {
         std::fprintf(stderr, "drovane-synth: %s\n(see drovane-synth --help)\n", parsed.error.c_str());
@@ -88,7 +94,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (std::fflush(summary) != 0) {
-        std::fprintf(stderr, "drovane-synth: cannot write the summary: %s\n", std::strerror(errno));
+        std::fprintf(stderr, "drovane-synth: cannot write the summary: %s\n", drovane::platform::ErrorText(errno));
         return 1;
     }
     return 0;
