@@ -120,7 +120,7 @@ class Frames(unittest.TestCase):
         plot = os.path.join(os.path.dirname(CONVERTER), "tools", "plot", "drovane-plot")
         line = subprocess.run([plot, self.clean + ".csv"], check=True, capture_output=True, text=True).stdout
         self.assertIn(f"{figures['distance']:.1f} km", line)
-        self.assertIn(f"{figures['rows']:,} packets (1\u2013{figures['packets']:,})", line)
+        self.assertIn(f"{figures['rows']:,} rows (packets 1\u2013{figures['packets']:,}", line)
         self.assertEqual(figures["rows"], len(frame))
 
 
