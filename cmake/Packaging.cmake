@@ -59,7 +59,12 @@ set(CPACK_PACKAGE_DESCRIPTION
 cycle of the car's messages: battery, speeds, engine, pedals, shifter, lights, fuel flow and fuel
 economy, in metric or US units. The package also holds the tools that are built with it:
 drovane-synth writes the raw log of a simulated drive, drovane-plot draws a converted drive as an
-SVG picture.")
+SVG picture; the Python module drovane reads a log straight into a pandas frame.")
+# The Python module drovane needs Debian's Python and pandas; its fleet table on a cluster, Dask.
+if(TARGET drovane_python)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-numpy, python3-pandas")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-distributed")
+endif()
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

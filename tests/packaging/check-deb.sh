@@ -38,7 +38,7 @@ dpkg-deb --contents "$deb" | awk '{ print $NF }'
 [[ $(dpkg-deb --field "$deb" Depends) == *libc6* ]] || fail "the package depends on no C library"
 # Every file lies where a Debian package of programs puts it.
 stray=$(dpkg-deb --contents "$deb" | awk '{ print $NF }' | grep -v '/$' |
-    grep -vE '^\./usr/(bin/[^/]+|share/man/man1/[^/]+\.1\.gz|share/doc/drovane2csv/.+)$' || true)
+    grep -vE '^\./usr/(bin/[^/]+|share/man/man1/[^/]+\.1\.gz|share/doc/drovane2csv/.+|lib/python3/dist-packages/drovane/[^/]+)$' || true)
 [[ -z $stray ]] || fail "files outside /usr/bin, the manual pages and the package's documents: $stray"
 
 root=$scratch/root
@@ -49,6 +49,13 @@ for program in "${programs[@]}"; do
     [[ -f $page ]] || fail "the manual page of $program is not in the package"
     check_page "$page" "$program" "$(usage_text "$root/usr/bin/$program")"
 done
+
+# The Python module, where Debian's Python finds it, when it was built.
+if [[ -f $build/python/drovane/__init__.py ]]; then
+    PYTHONPATH=$root/usr/lib/python3/dist-packages /usr/bin/python3 -c 'import drovane; drovane.read_log(b"")' ||
+        fail "the package's module drovane does not import"
+    echo "ok: the package holds the module drovane in /usr/lib/python3/dist-packages"
+fi
 
 # The licence is the package's copyright file.
 cmp -s "$root/usr/share/doc/drovane2csv/copyright" "$(dirname "$0")/../../LICENSE" ||

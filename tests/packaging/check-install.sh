@@ -35,6 +35,14 @@ grep -q '^Copyright (c) 2026 the drovane2csv developers$' "$prefix/share/doc/dro
     fail "the copyright file does not name the drovane2csv developers"
 echo "ok: the licence is installed as share/doc/drovane2csv/copyright"
 
+# The Python module, where Debian's Python looks under a prefix other than /usr, when it was built.
+if [[ -f $build/python/drovane/__init__.py ]]; then
+    site=$(/usr/bin/python3 -c 'import sys; print(f"lib/python{sys.version_info[0]}.{sys.version_info[1]}/dist-packages")')
+    PYTHONPATH=$prefix/$site /usr/bin/python3 -c 'import drovane; drovane.read_log(b"")' ||
+        fail "the module drovane is not installed in $site"
+    echo "ok: the module drovane is installed in $site"
+fi
+
 for program in "${programs[@]}"; do
     [[ -x $prefix/bin/$program ]] || fail "bin/$program is not installed"
     page=$(MANPATH=$prefix/share/man man -w 1 "$program") || fail "man 1 $program finds no page"
