@@ -19,7 +19,7 @@ void PrintUsage(TextBuffer& out) {
     out.Append("   -f  overwrite an output file that is not a CSV file of this converter\n");
     out.Append("   -q  quiet: no banner, no \"--- opened\" lines, no summary line\n");
     out.Append("   --hold  fill an empty cell with the last value of its column\n");
-    out.Append("   -j N  convert on N threads (default: one per core; 1: one conversion); also -jN\n");
+    out.Append("   -j N  convert on N threads (default: one per core; 1: one conversion; -j2 as -j 2)\n");
     out.Append("   -h, --help  print this text on standard output\n");
     out.Append("   --version   print the version on standard output\n");
     out.Append("   -   as <input file>: read standard input; as <output file>: write standard output\n");

@@ -616,10 +616,14 @@ std::size_t PlotColumns(std::size_t width) {
 
 std::string RenderSvg(const Trip& trip, const PlotOptions& options) { return Painter(trip, options).Paint(); }
 
-// Whatever the line ends: a picture saved on Windows ends its lines with CR LF.
+// Whatever the line ends: a picture saved on Windows ends its lines with CR LF. The pictures of
+// earlier versions, made before the mark, are known by their style sheet, which no other program
+// writes.
 bool IsPlotPicture(std::string_view head) {
     head = head.substr(0, kPictureHeadBytes);
-    return head.starts_with(kXmlDeclaration) && head.find(kPictureMark) != std::string_view::npos;
+    if (!head.starts_with(kXmlDeclaration)) return false;
+    return head.find(kPictureMark) != std::string_view::npos ||
+           head.find(Cat("<style>", kStyle, "</style>")) != std::string_view::npos;
 }
 
 std::string EscapeXml(std::string_view text) {

@@ -26,7 +26,7 @@ std::string RenderSvg(const Trip& trip, const PlotOptions& options);
 // kPictureHeadBytes: what tells a picture of drovane-plot, which it may replace, from any other file.
 inline constexpr std::string_view kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 inline constexpr std::string_view kPictureMark = "<desc>drawn by drovane-plot</desc>";
-inline constexpr std::size_t kPictureHeadBytes = 512;
+inline constexpr std::size_t kPictureHeadBytes = 8192;  // a long title and the style sheet fit
 // True when `head`, the first bytes of a file, are those of a picture of drovane-plot.
 bool IsPlotPicture(std::string_view head);
 
