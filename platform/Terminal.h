@@ -20,12 +20,13 @@ void UseBinaryMode(std::FILE* stream);
 class UnicodeConsole {
 public:
     UnicodeConsole();
-    ~UnicodeConsole();
+    // Gives the console its code page back on Windows; nothing to undo elsewhere.
+    ~UnicodeConsole();  // NOLINT(performance-trivially-destructible): not trivial on Windows
     UnicodeConsole(const UnicodeConsole&) = delete;
     UnicodeConsole& operator=(const UnicodeConsole&) = delete;
 
 private:
-    unsigned previousCodePage_ = 0;  // 0: left alone
+    [[maybe_unused]] unsigned previousCodePage_ = 0;  // 0: left alone; Windows only
 };
 
 // Standard input, for lines typed at a prompt. A Windows console is read in Unicode, so that its

@@ -50,8 +50,7 @@ BOOL WINAPI RemoveTemporariesAndEnd(DWORD event) {
     std::size_t left = 0;
     for (const Temporary& temporary : temporaries) {
         if (temporary.open != nullptr) CloseHandle(temporary.open);
-        if (!temporary.name.empty() && !DeleteFileW(temporary.name.c_str()) &&
-            GetLastError() != ERROR_FILE_NOT_FOUND) {
+        if (!temporary.name.empty() && !DeleteFileW(temporary.name.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
             leftBehind[left++] = temporary.narrow.c_str();
         }
     }
