@@ -31,6 +31,7 @@ constexpr Option kOptions[] = {
     {"-f", [](CommandLine& line) { line.overwriteForeignFile = true; }},
     {"-q", [](CommandLine& line) { line.quiet = true; }},
     {"--hold", [](CommandLine& line) { line.options.holdValues = true; }},
+    {"--xlsx", [](CommandLine& line) { line.workbook = true; }},
     {"-h", [](CommandLine& line) { line.action = CommandLineAction::ShowHelp; }},
     {"--help", [](CommandLine& line) { line.action = CommandLineAction::ShowHelp; }},
     {"--version", [](CommandLine& line) { line.action = CommandLineAction::ShowVersion; }},
@@ -114,12 +115,12 @@ CommandLineResult ParseCommandLine(std::span<const std::string_view> arguments) 
     return result;
 }
 
-std::string DeriveOutputName(std::string_view inputName) {
+std::string DeriveOutputName(std::string_view inputName, std::string_view suffix) {
     std::size_t lastDot = inputName.rfind('.');
     if (inputName.size() > 4 && lastDot != std::string_view::npos) {
-        return std::string(inputName.substr(0, lastDot)) + ".csv";
+        return std::string(inputName.substr(0, lastDot)) + std::string(suffix);
     }
-    return "test_raw.csv";
+    return "test_raw" + std::string(suffix);
 }
 
 }  // namespace drovane

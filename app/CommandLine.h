@@ -9,6 +9,9 @@ namespace drovane {
 
 // As a name on the command line: standard input for the input, standard output for the output.
 inline constexpr std::string_view kStandardStreamName = "-";
+// What a derived output name ends with: the CSV's, or the workbook's with --xlsx.
+inline constexpr std::string_view kCsvSuffix = ".csv";
+inline constexpr std::string_view kWorkbookSuffix = ".xlsx";
 
 // What the run is asked to do besides converting.
 enum class CommandLineAction { Convert, ShowHelp, ShowVersion };
@@ -22,6 +25,7 @@ struct CommandLine {
     bool overwriteForeignFile = false;  // "-f"
     bool quiet = false;                 // "-q": no banner, no "--- opened" lines, no summary
     unsigned threads = 0;               // "-j N"; 0: as many as the machine has cores
+    bool workbook = false;              // "--xlsx": a workbook instead of the CSV
 };
 
 // The most threads "-j" takes.
@@ -47,8 +51,8 @@ struct CommandLineResult {
 // "--help" or "--version" ends the reading; later arguments are not looked at.
 CommandLineResult ParseCommandLine(std::span<const std::string_view> arguments);
 
-// The output name for an input name: the text before the last "." plus ".csv" when the name is
-// longer than four characters and holds a "."; otherwise "test_raw.csv".
-std::string DeriveOutputName(std::string_view inputName);
+// The output name for an input name: the text before the last "." plus ".csv" (or `suffix`) when
+// the name is longer than four characters and holds a "."; otherwise "test_raw.csv".
+std::string DeriveOutputName(std::string_view inputName, std::string_view suffix = kCsvSuffix);
 
 }  // namespace drovane

@@ -28,6 +28,7 @@
 #include "platform/PositionedRead.h"
 #include "platform/Terminal.h"
 #include "platform/WholeFile.h"
+#include "summary/WarningKinds.h"
 
 namespace drovane {
 namespace {
@@ -85,7 +86,8 @@ RunNames SettleNames(const CommandLine& line, Console& console, TextBuffer& diag
     if (names.input.empty()) names.input = kDefaultInputName;
     names.outputIsStream = line.outputName == kStandardStreamName || (line.outputName.empty() && names.inputIsStream);
     if (names.outputIsStream) return names;
-    names.output = line.outputName.empty() ? DeriveOutputName(names.input) : line.outputName;
+    names.output = line.outputName.empty() ? DeriveOutputName(names.input, line.workbook ? kWorkbookSuffix : kCsvSuffix)
+                                           : line.outputName;
     return names;
 }
 
@@ -158,8 +160,17 @@ struct ConversionResult {
 
 // Runs the conversion between the open input and output, on one thread or, when `parallel` is
 // given, on several, and ends the writing.
+// A workbook is completed and written to the output once its last row is in, with the warnings
+// of the run so far.
+struct WorkbookRun {
+    WorkbookOutput* workbook = nullptr;
+    TextBuffer* diagnostics = nullptr;
+    const WarningTally* warnings = nullptr;
+};
+
 ConversionResult RunConversion(Conversion& conversion, ParallelConversion* parallel, std::FILE* input,
-                               platform::WholeFile& output, TextBuffer& csv, ProgressObserver* observer) {
+                               platform::WholeFile& output, TextBuffer& csv, ProgressObserver* observer,
+                               const WorkbookRun& workbook) {
     ConversionResult result;
     if (parallel != nullptr) {
         parallel->Run(observer);
@@ -175,6 +186,10 @@ ConversionResult RunConversion(Conversion& conversion, ParallelConversion* paral
     }
     csv.Flush();
     result.writeError = csv.Failed() ? csv.ErrorNumber() : 0;
+    if (workbook.workbook != nullptr && result.writeError == 0 && result.readError == 0 && result.rows > 0) {
+        workbook.diagnostics->Flush();
+        result.writeError = workbook.workbook->Finish(output.Stream(), workbook.warnings->Counts());
+    }
     const int closeError = output.Close();
     if (result.writeError == 0) result.writeError = closeError;
     return result;
@@ -248,17 +263,24 @@ int Conclude(const ConversionResult& result, platform::WholeFile& output, TextBu
 // True, after saying why, when the output is a file that is not ours, or one that cannot be read
 // to tell. Every CSV of ours begins with the quoted heading of Time and a comma, in either unit
 // system.
-bool RefuseForeignOutput(const CommandLine& line, const RunNames& names, TextBuffer& diagnostics) {
+// A workbook is ours while it carries our mark, which saving it again in any program drops.
+bool RefuseForeignOutput(const CommandLine& line, const RunNames& names, const WorkbookFormat* workbook,
+                         TextBuffer& diagnostics) {
     const std::string csvStart = std::string("\"") + kColumnDefinitions[kColTime].name + "\",";
     int readError = 0;
-    if (!IsForeignFile(names.output, csvStart, readError)) return false;
+    const bool foreign = workbook != nullptr ? workbook->IsForeign(names.output, readError)
+                                             : IsForeignFile(names.output, csvStart, readError);
+    if (!foreign) return false;
     if (readError != 0) {
         ReportError(diagnostics, "*** FAIL: reading output file " + names.output, readError);
         return true;
     }
     diagnostics.Append("*** FAIL: output file ");
     diagnostics.Append(names.output);
-    diagnostics.Append(" exists and is not a CSV file of this converter; use -f to overwrite it\n");
+    diagnostics.Append(workbook != nullptr
+                           ? " exists and is not a workbook of this converter, or was saved again since; use -f to "
+                             "overwrite it\n"
+                           : " exists and is not a CSV file of this converter; use -f to overwrite it\n");
     // As after "drovane2csv *.bin": the shell's second log became the output.
     if (!line.outputName.empty()) {
         diagnostics.Append(
@@ -278,25 +300,43 @@ bool StandardOutputClosed(const RunNames& names, std::FILE* standardOutput, Text
 }
 
 // Opens the output, or writes to standard output; 0 or the error number.
-int OpenOutput(platform::WholeFile& output, const RunNames& names, std::FILE* outputStream) {
+int OpenOutput(platform::WholeFile& output, const RunNames& names, std::FILE* outputStream, bool workbook) {
     if (names.outputIsStream) {
         output.Use(outputStream);
         return 0;
     }
-    // The CSV is a text file: its lines end as the system's text files do.
-    return output.Open(names.output, {.content = platform::FileContent::Text});
+    // The CSV is a text file: its lines end as the system's text files do. A workbook is bytes.
+    return output.Open(names.output,
+                       {.content = workbook ? platform::FileContent::Bytes : platform::FileContent::Text});
+}
+
+// True, after saying so, when a workbook is to go to a terminal, which shows no workbook.
+bool WorkbookToTerminal(const RunNames& names, std::FILE* standardOutput, TextBuffer& diagnostics) {
+    if (!names.outputIsStream || standardOutput == nullptr || !platform::IsTerminal(standardOutput)) return false;
+    diagnostics.Append("*** FAIL: output file - is a terminal; write the workbook to a file or a pipe\n");
+    return true;
 }
 
 // The conversion the command line asks for: names, files, conversion; the status.
-int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, ProgressLine* terminalLine) {
+int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, const WarningTally& warnings,
+            ProgressLine* terminalLine) {
+    std::unique_ptr<WorkbookOutput> workbook;
+    if (line.workbook) {
+        if (console.workbook == nullptr) {
+            diagnostics.Append("*** FAIL: --xlsx: this drovane2csv was built without the workbook\n");
+            return kExitFailure;
+        }
+        workbook = console.workbook->Start(line.options);
+    }
     // The field table is built as soon as the options are known; the CSV buffer is bound to its
-    // file once that is open.
+    // file once that is open. With --xlsx the CSV text goes to the workbook instead.
     FileOutputSink outputSink;
-    TextBuffer csv(outputSink);
+    TextBuffer csv(workbook ? static_cast<OutputSink&>(*workbook) : outputSink);
     Conversion conversion(line.options, csv, diagnostics);
     RunNames names = SettleNames(line, console, diagnostics);
 
     if (StandardOutputClosed(names, console.standardOutputFile, diagnostics)) return kExitFailure;
+    if (workbook && WorkbookToTerminal(names, console.standardOutputFile, diagnostics)) return kExitFailure;
     FileHandle ownInput;
     std::FILE* input = console.standardInputFile;
     if (names.inputIsStream) {
@@ -325,12 +365,15 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
         ReportError(diagnostics, "*** FAIL: opening output file " + names.output, why);
         return kExitFailure;
     }
-    if (!names.outputIsStream && !line.overwriteForeignFile && RefuseForeignOutput(line, names, diagnostics)) {
+    if (!names.outputIsStream && !line.overwriteForeignFile &&
+        RefuseForeignOutput(line, names, workbook ? console.workbook : nullptr, diagnostics)) {
         return kExitFailure;
     }
     platform::WholeFile output;
-    if (int error = OpenOutput(output, names, outputStream); error != 0) {
-        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, error);
+    int openError = OpenOutput(output, names, outputStream, workbook != nullptr);
+    if (openError == 0 && workbook) openError = workbook->Open();
+    if (openError != 0) {
+        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, openError);
         return kExitFailure;
     }
     ReportProgress(diagnostics, line.quiet, "--- opened out file ", names.output, "\n\n");
@@ -357,7 +400,8 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
     diagnostics.Flush();
     InterruptionNotice notice(diagnostics, progress, InterruptedOutcome(output, names.output));
     MessagePacer pacer(diagnostics, console.clock, progress);
-    ConversionResult result = RunConversion(conversion, parallel ? &*parallel : nullptr, input, output, csv, &pacer);
+    ConversionResult result = RunConversion(conversion, parallel ? &*parallel : nullptr, input, output, csv, &pacer,
+                                            {workbook.get(), &diagnostics, &warnings});
     if (progress != nullptr) progress->Stop();
     ReportSizeChange(diagnostics, names.input, sizeAtStart, SizeNow(input));
     notice.Withdraw();
@@ -379,7 +423,7 @@ int ShowOnStandardOutput(void (*print)(TextBuffer&), Console& console) {
 
 // `terminalLine` is the progress line over standard error when that is a terminal, else nullptr.
 int Run(std::span<const std::string_view> arguments, Console& console, TextBuffer& diagnostics,
-        ProgressLine* terminalLine) {
+        const WarningTally& warnings, ProgressLine* terminalLine) {
     CommandLineResult parsed = ParseCommandLine(arguments);
     const CommandLine& line = parsed.commandLine;
     if (line.action == CommandLineAction::ShowHelp) return ShowOnStandardOutput(PrintUsage, console);
@@ -395,7 +439,7 @@ int Run(std::span<const std::string_view> arguments, Console& console, TextBuffe
         PrintUsage(diagnostics);
         return kExitFailure;
     }
-    return Convert(line, console, diagnostics, terminalLine);
+    return Convert(line, console, diagnostics, warnings, terminalLine);
 }
 
 }  // namespace
@@ -405,8 +449,10 @@ int RunDriver(std::span<const std::string_view> arguments, Console& console) {
     // each block; anywhere else they go straight to standard error.
     ProgressLine terminalLine(console.standardError, console.clock);
     bool onTerminal = console.standardErrorIsTerminal;
-    TextBuffer diagnostics(onTerminal ? static_cast<OutputSink&>(terminalLine) : console.standardError);
-    int status = Run(arguments, console, diagnostics, onTerminal ? &terminalLine : nullptr);
+    // The warnings are counted by kind on their way, for the workbook's Summary sheet.
+    WarningTally warnings(onTerminal ? static_cast<OutputSink&>(terminalLine) : console.standardError);
+    TextBuffer diagnostics(warnings);
+    int status = Run(arguments, console, diagnostics, warnings, onTerminal ? &terminalLine : nullptr);
     diagnostics.Flush();
     return status;
 }

@@ -6,6 +6,7 @@
 
 #include "app/ProgressLine.h"
 #include "core/OutputSink.h"
+#include "core/WorkbookOutput.h"
 
 namespace drovane {
 
@@ -24,6 +25,8 @@ struct Console {
     // standard output.
     std::FILE* standardInputFile = stdin;
     std::FILE* standardOutputFile = stdout;
+    // The workbook that --xlsx writes, when the program has one built in; nullptr otherwise.
+    const WorkbookFormat* workbook = nullptr;
 };
 
 inline constexpr int kExitSuccess = 0;

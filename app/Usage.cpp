@@ -23,7 +23,9 @@ void PrintUsage(TextBuffer& out) {
     out.Append("   -h, --help  print this text on standard output\n");
     out.Append("   --version   print the version on standard output\n");
     out.Append("   -   as <input file>: read standard input; as <output file>: write standard output\n");
-    out.Append("   --  every later argument is a file name\n\n");
+    out.Append("   --  every later argument is a file name\n");
+    out.Append("   --xlsx  write an Excel workbook instead of the CSV (.xlsx for .csv): the rows as\n");
+    out.Append("           numbers and words, a summary with charts; the same messages and rules\n\n");
     out.Append("   The CSV appears whole or not at all: the previous file stays until the new one is\n");
     out.Append("   complete. Exit status: 0 rows written, 1 nothing to convert, 255 failure.\n");
 }

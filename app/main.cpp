@@ -8,6 +8,9 @@
 #include "core/FileOutputSink.h"
 #include "platform/FileNames.h"
 #include "platform/Terminal.h"
+#ifdef DROVANE_HAS_XLSX
+#include "xlsx/XlsxFormat.h"
+#endif
 
 int main(int argc, char** argv) {
     // The converter buffers its own output in large blocks; the standard streams pass it on.
@@ -24,6 +27,10 @@ int main(int argc, char** argv) {
     drovane::FileOutputSink standardError(stderr);
     drovane::Console console{standardInput.Stream(), standardOutput, standardError};
     console.standardErrorIsTerminal = drovane::platform::IsTerminal(stderr);
+#ifdef DROVANE_HAS_XLSX
+    const drovane::xlsx::XlsxFormat workbook;
+    console.workbook = &workbook;
+#endif
     // -1 reaches a POSIX shell as 255; Windows would pass -1 on, so both are given 255.
     return drovane::RunDriver(arguments, console) & 0xFF;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <signal.h>
+#include <string>
 
 // The POSIX side of catching ending signals, for the whole files: the list of named temporary
 // files that the signal handler removes, and a hold on the ending signals.
@@ -10,6 +11,9 @@ namespace drovane::platform {
 // there are slots (that one is then not removed on a signal). Both texts must outlive the entry.
 int ListTemporary(int folder, const char* name, const char* path);
 void UnlistTemporary(int slot);
+
+// The system's temporary folder: TMPDIR when it names one, else /tmp.
+std::string SystemTemporaryFolder();
 
 // Holds back the ending signals for its lifetime, so that a temporary file is never left between
 // being made and being listed, or between being renamed and no longer being listed.

@@ -74,12 +74,6 @@ int OpenFolder(const std::string& path) {
 #endif
 }
 
-// The system's temporary folder: TMPDIR when it names one, else /tmp.
-std::string SystemTemporaryFolder() {
-    const char* named = std::getenv("TMPDIR");
-    return named != nullptr && named[0] == '/' ? std::string(named) : std::string("/tmp");
-}
-
 // `lead`, `base` and a dot with six random letters and digits: `base` cut short where the whole
 // would be too long for a name in `folder`.
 std::string TemporaryNameFor(int folder, const std::string& base, std::string_view lead) {
@@ -203,6 +197,11 @@ int WholeFile::OpenAside(const std::string& target, bool replacing) {
     }
     ownsStream_ = true;
     return 0;
+}
+
+std::string SystemTemporaryFolder() {
+    const char* named = std::getenv("TMPDIR");
+    return named != nullptr && named[0] == '/' ? std::string(named) : std::string("/tmp");
 }
 
 int WholeFile::MakeTemporary(int folder, const std::string& folderPath, unsigned mode) {

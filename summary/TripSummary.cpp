@@ -4,48 +4,45 @@
 #include <cmath>
 
 namespace drovane {
-namespace {
-
-// The integral of a series over the packets, in value-hours, by the trapezoid rule between the
-// rows that carry a value; absent when no row does. `magnitude` counts reversing as ground covered.
-std::optional<double> Integrate(std::span<const double> time, std::span<const double> values, double hoursPerPacket,
-                                bool magnitude) {
-    std::optional<double> total;
-    double previousPacket = 0.0;
-    double previousValue = 0.0;
-    for (std::size_t row = 0; row < time.size(); ++row) {
-        if (std::isnan(values[row])) continue;
-        const double value = magnitude ? std::fabs(values[row]) : values[row];
-        total = total ? *total + (previousValue + value) / 2.0 * (time[row] - previousPacket) * hoursPerPacket : 0.0;
-        previousPacket = time[row];
-        previousValue = value;
-    }
-    return total;
+void TripSummarizer::Integral::Add(double packet, double value, double hoursPerPacket) {
+    total = total ? *total + (previousValue + value) / 2.0 * (packet - previousPacket) * hoursPerPacket : 0.0;
+    previousPacket = packet;
+    previousValue = value;
 }
 
-}  // namespace
-
-TripSummary Summarize(const TripSeries& trip, double packetSeconds) {
-    TripSummary summary;
-    summary.rows = trip.time.size();
-    if (summary.rows == 0) return summary;
-    summary.firstPacket = trip.time.front();
-    summary.lastPacket = trip.time.back();
-    summary.seconds = (summary.lastPacket - summary.firstPacket + 1.0) * packetSeconds;
-
-    const double hoursPerPacket = packetSeconds / 3600.0;
-    summary.distance = Integrate(trip.time, trip.speed, hoursPerPacket, true);
-    summary.fuelUsed = Integrate(trip.time, trip.fuelFlow, hoursPerPacket, false);
-    for (double value : trip.speed) {
-        if (!std::isnan(value)) summary.topSpeed = std::max(summary.topSpeed.value_or(value), value);
+void TripSummarizer::Add(double packet, double speed, double fuelFlow, EvMode evMode) {
+    if (summary_.rows == 0) summary_.firstPacket = packet;
+    summary_.lastPacket = packet;
+    ++summary_.rows;
+    // Reversing counts as ground covered.
+    if (!std::isnan(speed)) {
+        distance_.Add(packet, std::fabs(speed), hoursPerPacket_);
+        summary_.topSpeed = std::max(summary_.topSpeed.value_or(speed), speed);
     }
+    if (!std::isnan(fuelFlow)) fuel_.Add(packet, fuelFlow, hoursPerPacket_);
+    if (evMode != EvMode::Unknown) evOn_ = evMode == EvMode::EV;
+    evRows_ += evOn_ ? 1 : 0;
+}
+
+TripSummary TripSummarizer::Result() const {
+    TripSummary summary = summary_;
+    if (summary.rows == 0) return summary;
+    summary.seconds = (summary.lastPacket - summary.firstPacket + 1.0) * packetSeconds_;
+    summary.distance = distance_.total;
+    summary.fuelUsed = fuel_.total;
     if (summary.distance && summary.fuelUsed && *summary.fuelUsed > 0.0) {
         summary.averageEconomy = *summary.distance / *summary.fuelUsed;
     }
-    const std::vector<std::uint8_t> ev = HeldEvMode(trip.evMode);
-    const auto evRows = std::count(ev.begin(), ev.end(), 1);
-    summary.evShare = static_cast<double>(evRows) / static_cast<double>(summary.rows);
+    summary.evShare = static_cast<double>(evRows_) / static_cast<double>(summary.rows);
     return summary;
+}
+
+TripSummary Summarize(const TripSeries& trip, double packetSeconds) {
+    TripSummarizer summarizer(packetSeconds);
+    for (std::size_t row = 0; row < trip.time.size(); ++row) {
+        summarizer.Add(trip.time[row], trip.speed[row], trip.fuelFlow[row], trip.evMode[row]);
+    }
+    return summarizer.Result();
 }
 
 std::vector<std::uint8_t> HeldEvMode(std::span<const EvMode> evMode) {

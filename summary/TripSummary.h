@@ -45,8 +45,41 @@ struct TripSummary {
     double Packets() const { return rows == 0 ? 0.0 : lastPacket - firstPacket + 1.0; }
 };
 
+// The time one packet stands for, unless a reader is told otherwise: the car sends its cycle ten
+// times a second.
+inline constexpr double kDefaultPacketSeconds = 0.1;
+
 // `packetSeconds` is the time one packet stands for.
 TripSummary Summarize(const TripSeries& trip, double packetSeconds);
+
+// The same figures taken one row at a time, as the rows come, for an output that keeps no columns
+// (the workbook): Summarize is this over a whole series.
+class TripSummarizer {
+public:
+    explicit TripSummarizer(double packetSeconds)
+        : hoursPerPacket_(packetSeconds / 3600.0), packetSeconds_(packetSeconds) {}
+    // The next row: its packet number, speed and fuel flow (NaN for an empty cell), EV Mode cell.
+    void Add(double packet, double speed, double fuelFlow, EvMode evMode);
+    TripSummary Result() const;
+
+private:
+    // The integral of a series over the packets, in value-hours, by the trapezoid rule between
+    // the rows that carry a value; absent while no row does.
+    struct Integral {
+        std::optional<double> total;
+        double previousPacket = 0.0;
+        double previousValue = 0.0;
+        void Add(double packet, double value, double hoursPerPacket);
+    };
+
+    double hoursPerPacket_;
+    double packetSeconds_;
+    TripSummary summary_;
+    Integral distance_;
+    Integral fuel_;
+    bool evOn_ = false;  // the last EV Mode word was "EV"
+    std::size_t evRows_ = 0;
+};
 
 // 1 for each row in EV mode: the last EV Mode word at or before the row is "EV". The car reports
 // its mode only every few packets, and the mode holds in between.
@@ -69,17 +102,18 @@ struct SummaryFigureDefinition {
     std::string_view key;  // the name in a table or a dict
     std::string_view metricUnit;
     std::string_view usUnit;
-    bool count;  // a whole number
+    bool count;              // a whole number
+    std::string_view label;  // the name a reader of a sheet sees
 };
 inline constexpr std::array<SummaryFigureDefinition, 8> kSummaryFigures{{
-    {SummaryFigure::Duration, "duration", "s", "s", false},
-    {SummaryFigure::Distance, "distance", "km", "mi", false},
-    {SummaryFigure::TopSpeed, "top_speed", "km/h", "mph", false},
-    {SummaryFigure::FuelUsed, "fuel_used", "L", "gal", false},
-    {SummaryFigure::AverageEconomy, "average_economy", "km/L", "MPG", false},
-    {SummaryFigure::EvShare, "ev_share", "", "", false},
-    {SummaryFigure::Packets, "packets", "", "", true},
-    {SummaryFigure::Rows, "rows", "", "", true},
+    {SummaryFigure::Duration, "duration", "s", "s", false, "Duration"},
+    {SummaryFigure::Distance, "distance", "km", "mi", false, "Distance"},
+    {SummaryFigure::TopSpeed, "top_speed", "km/h", "mph", false, "Top speed"},
+    {SummaryFigure::FuelUsed, "fuel_used", "L", "gal", false, "Fuel used"},
+    {SummaryFigure::AverageEconomy, "average_economy", "km/L", "MPG", false, "Average economy"},
+    {SummaryFigure::EvShare, "ev_share", "", "", false, "EV share"},
+    {SummaryFigure::Packets, "packets", "", "", true, "Packets"},
+    {SummaryFigure::Rows, "rows", "", "", true, "Rows written"},
 }};
 static_assert([] {
     for (std::size_t i = 0; i < kSummaryFigures.size(); ++i) {

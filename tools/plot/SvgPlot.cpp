@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "summary/EconomyScale.h"
 #include "tools/plot/Axis.h"
 #include "tools/plot/Reduce.h"
 #include "tools/plot/Summary.h"
@@ -49,15 +50,6 @@ constexpr const char* kMinBatteryTempColour = "#6baed6";
 constexpr const char* kMaxBatteryTempColour = "#08519c";
 constexpr const char* kEngineTempColour = kEngineColour;
 constexpr const char* kCoolantTempColour = "#e6550d";
-
-// The economy axis is the same for every drive of a unit system, so that two pictures compare at
-// a glance: about -10 to 50 km/L, or -20 to 120 MPG (-8.5 to 51 km/L). Reversing reads below zero.
-struct EconomyAxis {
-    double lo;
-    double hi;
-};
-constexpr EconomyAxis kMetricEconomyAxis{-10.0, 50.0};
-constexpr EconomyAxis kUSEconomyAxis{-20.0, 120.0};
 
 constexpr const char* kStyle =
     "text{font-family:'DejaVu Sans',Verdana,Arial,Helvetica,sans-serif;fill:#333}"
@@ -483,7 +475,7 @@ private:
         }
         // A tiny fuel flow gives a huge instantaneous economy: such values are cut at the edge of
         // the fixed axis, and the legend says so.
-        const EconomyAxis axis = trip_.units == UnitSystem::US ? kUSEconomyAxis : kMetricEconomyAxis;
+        const EconomyAxis axis = EconomyAxisFor(trip_.units);
         Scale economyScale = MakeScale(axis.lo, axis.hi);
         const bool cutAbove =
             std::any_of(finite.begin(), finite.end(), [&](double v) { return v > economyScale.range.hi; });

@@ -11,9 +11,9 @@
 namespace drovane::plot {
 
 struct PlotOptions {
-    std::string title;           // shown at the top, usually the CSV's file name
-    double packetSeconds = 0.1;  // the time one packet stands for
-    std::size_t width = 1200;    // of the whole picture, in pixels
+    std::string title;                             // shown at the top, usually the CSV's file name
+    double packetSeconds = kDefaultPacketSeconds;  // the time one packet stands for
+    std::size_t width = 1200;                      // of the whole picture, in pixels
 };
 
 // The width of the panels' plotting area for a picture `width` pixels wide: the number of pixel

@@ -289,8 +289,6 @@ bool IsWordColumn(std::size_t column) {
     return column == kShifterColumn || column == kEvModeColumn || column == kLightsColumn;
 }
 
-bool IsNoFuelEconomy(double economy) { return std::fabs(economy - kNoFuelEconomy) < 1e-6; }
-
 std::size_t ColumnOf(Series series) { return kSeriesColumns.at(static_cast<std::size_t>(series)); }
 
 UnitLabels LabelsFor(UnitSystem units) {

@@ -10,6 +10,7 @@
 
 #include "core/RunOptions.h"
 #include "decode/Columns.h"
+#include "summary/EconomyScale.h"
 #include "summary/TripSummary.h"
 
 // Reading a CSV file written by drovane2csv: the header row of 35 quoted headings (metric or US),
@@ -52,9 +53,9 @@ bool IsWordColumn(std::size_t column);
 // and small enough that the sums and the times of the summary stay finite and printable.
 inline constexpr double kLargestNumber = 1e15;
 
-// The economy the converter writes when the car moves and no fuel flows.
-inline constexpr double kNoFuelEconomy = 999.9;
-bool IsNoFuelEconomy(double economy);
+// The economy the converter writes when the car moves and no fuel flows (summary/EconomyScale.h).
+using drovane::IsNoFuelEconomy;
+using drovane::kNoFuelEconomy;
 
 // The numeric series the picture draws, each one a column of the CSV.
 enum class Series : std::size_t {
