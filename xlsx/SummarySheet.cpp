@@ -29,6 +29,10 @@ constexpr std::array<ChartDefinition, 3> kCharts{{
     {"Economy and fuel flow", {4, 5}, true},
 }};
 
+// How each figure shows, in the order of kSummaryFigures; the cell holds the whole value.
+constexpr std::array<const char*, kSummaryFigures.size()> kFigureFormats{"0.0", "0.00", "0.0", "0.00",
+                                                                         "0.0", "0.0%", "0",   "0"};
+
 int ErrorOf(lxw_error error) {
     if (error == LXW_NO_ERROR) return 0;
     return errno != 0 ? errno : EIO;
@@ -38,9 +42,10 @@ int ErrorOf(lxw_error error) {
 
 int DriveWorkbook::WriteSummary(std::span<const std::int64_t> warnings) {
     const TripSummary summary = summarizer_.Result();
-    lxw_format* share = workbook_add_format(workbook_);
-    format_set_num_format(share, "0.0%");
     lxw_worksheet* sheet = summarySheet_;
+    // The figures and the charts on one printed page.
+    worksheet_set_landscape(sheet);
+    worksheet_fit_to_pages(sheet, 1, 1);
     worksheet_set_column(sheet, 0, 0, 22.0, nullptr);
     worksheet_set_column(sheet, 1, 1, 14.0, nullptr);
     worksheet_set_column(sheet, 2, 2, 8.0, nullptr);
@@ -56,7 +61,8 @@ int DriveWorkbook::WriteSummary(std::span<const std::int64_t> warnings) {
         ++row;
         keep(worksheet_write_string(sheet, row, 0, std::string(figure.label).c_str(), nullptr));
         if (std::optional<double> value = ValueOf(summary, figure.figure)) {
-            lxw_format* format = figure.figure == SummaryFigure::EvShare ? share : nullptr;
+            lxw_format* format = workbook_add_format(workbook_);
+            format_set_num_format(format, kFigureFormats.at(static_cast<std::size_t>(figure.figure)));
             keep(worksheet_write_number(sheet, row, 1, *value, format));
         }
         keep(worksheet_write_string(sheet, row, 2, std::string(UnitOf(figure.figure, units_)).c_str(), nullptr));
@@ -110,6 +116,8 @@ int DriveWorkbook::WriteCharts() {
         chart_title_set_name(chart, definition.title);
         chart_axis_set_name(chart->x_axis, "Minutes of driving");
         chart_axis_set_min(chart->x_axis, 0.0);
+        // The minutes along the bottom, below any negative value (reversing, charging).
+        chart_axis_set_crossing_min(chart->y_axis);
         chart_legend_set_position(chart, LXW_CHART_LEGEND_BOTTOM);
         chart_show_blanks_as(chart, LXW_CHART_BLANKS_AS_CONNECTED);
         if (definition.economyScale) {
