@@ -87,3 +87,6 @@ for i in "${!names[@]}"; do
     printf "%-20s %8.0f %12.0f %12.0f %6.1f MiB %6.2f %7.2f %8s\n", n, b/1e6/t, (b/11)/t, r/t, m/1024, u/t, (b/t)/(bs/c), x}'
 done
 echo "logs: $drive ($bytes bytes, $records records), $harsh, $small, $noise; best of $runs rounds; $(nproc) cores"
+
+# The workbook of --xlsx beside the CSV.
+BUILD=$build RUNS=$runs "$root/bench/xlsx-bench.sh"

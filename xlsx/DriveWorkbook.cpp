@@ -153,21 +153,7 @@ void DriveWorkbook::Row(const char* at, const char* end) {
     }
     ++sheetRow_;
     ++rows_;
-    rowValues_.fill(kEmpty);
-    EvMode evMode = EvMode::Unknown;
-    for (int column = 0; column < kColumnCount; ++column) {
-        const char* cell = at;
-        while (at != end && *at != ',') ++at;
-        if (at != cell) {
-            if (isWord_[column]) {
-                WordCell(column, cell, at);
-                if (column == kColEvMode) evMode = std::string_view(cell, at) == "\"EV\"" ? EvMode::EV : EvMode::Other;
-            } else {
-                rowValues_[column] = NumberCell(column, cell, at);
-            }
-        }
-        if (at != end) ++at;  // the comma
-    }
+    const EvMode evMode = Cells(at, end);
     const double packet = rowValues_[kColTime];
     summarizer_.Add(packet, rowValues_[kColSpeed], rowValues_[kColFuelFlow], evMode);
     ChartPoints::Values values{};
@@ -176,6 +162,25 @@ void DriveWorkbook::Row(const char* at, const char* end) {
         values[series] = ChartPoints::kColumns[series] == kColEconomy && IsNoFuelEconomy(value) ? kEmpty : value;
     }
     chart_.Add(packet, values);
+}
+
+EvMode DriveWorkbook::Cells(const char* at, const char* end) {
+    rowValues_.fill(kEmpty);
+    EvMode evMode = EvMode::Unknown;
+    for (int column = 0; column < kColumnCount; ++column) {
+        const char* cell = at;
+        while (at != end && *at != ',') ++at;
+        if (at == cell) {
+            // An empty cell stays empty.
+        } else if (!isWord_[column]) {
+            rowValues_[column] = NumberCell(column, cell, at);
+        } else {
+            WordCell(column, cell, at);
+            if (column == kColEvMode) evMode = std::string_view(cell, at) == "\"EV\"" ? EvMode::EV : EvMode::Other;
+        }
+        if (at != end) ++at;  // the comma
+    }
+    return evMode;
 }
 
 double DriveWorkbook::NumberCell(int column, const char* cell, const char* end) {

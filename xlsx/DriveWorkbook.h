@@ -62,6 +62,8 @@ private:
     void Line(const char* line, const char* end);
     void Headings(const char* at, const char* end);
     void Row(const char* at, const char* end);
+    // Writes the row's cells and keeps their values in rowValues_; the row's EV Mode.
+    EvMode Cells(const char* at, const char* end);
     double NumberCell(int column, const char* cell, const char* end);
     void WordCell(int column, const char* cell, const char* end);
     void StartSheet();
