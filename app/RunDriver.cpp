@@ -317,17 +317,49 @@ bool WorkbookToTerminal(const RunNames& names, std::FILE* standardOutput, TextBu
     return true;
 }
 
+// True, after saying why, when the output is a standard output that cannot take it.
+bool RefuseStandardOutput(const RunNames& names, std::FILE* standardOutput, bool workbook, TextBuffer& diagnostics) {
+    return StandardOutputClosed(names, standardOutput, diagnostics) ||
+           (workbook && WorkbookToTerminal(names, standardOutput, diagnostics));
+}
+
+// The workbook that --xlsx asks for; false, after saying so, when the program has none built in.
+bool StartWorkbook(const CommandLine& line, const Console& console, TextBuffer& diagnostics,
+                   std::unique_ptr<WorkbookOutput>& workbook) {
+    if (console.workbook == nullptr) {
+        diagnostics.Append("*** FAIL: --xlsx: this drovane2csv was built without the workbook\n");
+        return false;
+    }
+    workbook = console.workbook->Start(line.options);
+    return true;
+}
+
+// True, after saying why, when the output may not be written: it is the input, it may not be
+// replaced now, or it is a file that is not ours.
+bool RefuseOutput(const CommandLine& line, const RunNames& names, std::FILE* input, std::FILE* outputStream,
+                  const WorkbookFormat* workbook, TextBuffer& diagnostics) {
+    // Opening the output empties it: never let that happen to the input itself.
+    if (OutputIsInput(input, names.inputIsStream, outputStream, names.output)) {
+        diagnostics.Append("*** FAIL: output file ");
+        diagnostics.Append(names.output);
+        diagnostics.Append(" is the same file as the input\n");
+        return true;
+    }
+    // A CSV that may not be replaced (on Windows: open in another program, or read-only) is refused
+    // before anything is looked at or converted, whatever -f says.
+    if (int why = names.outputIsStream ? 0 : platform::WhyNotReplaceable(names.output); why != 0) {
+        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, why);
+        return true;
+    }
+    return !names.outputIsStream && !line.overwriteForeignFile &&
+           RefuseForeignOutput(line, names, workbook, diagnostics);
+}
+
 // The conversion the command line asks for: names, files, conversion; the status.
 int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, const WarningTally& warnings,
             ProgressLine* terminalLine) {
     std::unique_ptr<WorkbookOutput> workbook;
-    if (line.workbook) {
-        if (console.workbook == nullptr) {
-            diagnostics.Append("*** FAIL: --xlsx: this drovane2csv was built without the workbook\n");
-            return kExitFailure;
-        }
-        workbook = console.workbook->Start(line.options);
-    }
+    if (line.workbook && !StartWorkbook(line, console, diagnostics, workbook)) return kExitFailure;
     // The field table is built as soon as the options are known; the CSV buffer is bound to its
     // file once that is open. With --xlsx the CSV text goes to the workbook instead.
     FileOutputSink outputSink;
@@ -335,8 +367,7 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
     Conversion conversion(line.options, csv, diagnostics);
     RunNames names = SettleNames(line, console, diagnostics);
 
-    if (StandardOutputClosed(names, console.standardOutputFile, diagnostics)) return kExitFailure;
-    if (workbook && WorkbookToTerminal(names, console.standardOutputFile, diagnostics)) return kExitFailure;
+    if (RefuseStandardOutput(names, console.standardOutputFile, workbook != nullptr, diagnostics)) return kExitFailure;
     FileHandle ownInput;
     std::FILE* input = console.standardInputFile;
     if (names.inputIsStream) {
@@ -351,22 +382,8 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
     }
     ReportProgress(diagnostics, line.quiet, "--- opened input file ", names.input);
 
-    // Opening the output empties it: never let that happen to the input itself.
     std::FILE* outputStream = names.outputIsStream ? console.standardOutputFile : nullptr;
-    if (OutputIsInput(input, names.inputIsStream, outputStream, names.output)) {
-        diagnostics.Append("*** FAIL: output file ");
-        diagnostics.Append(names.output);
-        diagnostics.Append(" is the same file as the input\n");
-        return kExitFailure;
-    }
-    // A CSV that may not be replaced (on Windows: open in another program, or read-only) is refused
-    // before anything is looked at or converted, whatever -f says.
-    if (int why = names.outputIsStream ? 0 : platform::WhyNotReplaceable(names.output); why != 0) {
-        ReportError(diagnostics, "*** FAIL: opening output file " + names.output, why);
-        return kExitFailure;
-    }
-    if (!names.outputIsStream && !line.overwriteForeignFile &&
-        RefuseForeignOutput(line, names, workbook ? console.workbook : nullptr, diagnostics)) {
+    if (RefuseOutput(line, names, input, outputStream, workbook ? console.workbook : nullptr, diagnostics)) {
         return kExitFailure;
     }
     platform::WholeFile output;
