@@ -132,7 +132,7 @@ ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& option
     return terminalLine;
 }
 
-// The threads a conversion takes: those asked for, else one per core; one for a log from standard
+// The threads a conversion takes: those asked for, else one per core (one for a workbook); one for a log from standard
 // input or a small one, and for the traces of -v, -d and -D and the held values of --hold, which
 // follow the log from its start.
 unsigned ThreadsFor(const CommandLine& line, std::uint64_t inputSize) {
@@ -140,7 +140,11 @@ unsigned ThreadsFor(const CommandLine& line, std::uint64_t inputSize) {
     if (inputSize < ChunkPlan::kParallelFrom || options.verbose || options.debugFlags != 0 || options.holdValues) {
         return 1;
     }
-    return line.threads != 0 ? line.threads : std::max(1u, std::thread::hardware_concurrency());
+    if (line.threads != 0) return line.threads;
+    // A workbook is written on one thread, whose library takes nearly all the time: other threads
+    // converting beside it only take its core (docs/performance.md).
+    if (line.workbook) return 1;
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 // What the interrupted line says became of the output, after the signal's name.

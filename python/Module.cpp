@@ -13,6 +13,7 @@
 #include "decode/Words.h"
 #include "python/LogConversion.h"
 #include "summary/TripSummary.h"
+#include "summary/WarningKinds.h"
 
 namespace py = pybind11;
 
@@ -173,6 +174,12 @@ PYBIND11_MODULE(_drovane, module) {
         figures.append(py::make_tuple(figure.key, figure.metricUnit, figure.usUnit));
     }
     module.attr("SUMMARY_FIGURES") = figures;
+    // The kinds of warnings, each known by how its line begins (summary/WarningKinds.h), and the
+    // name of the other warnings' count.
+    py::list kinds;
+    for (const WarningKind& kind : kWarningKinds) kinds.append(py::make_tuple(kind.key, kind.lineStart));
+    module.attr("WARNING_KINDS") = py::tuple(kinds);
+    module.attr("OTHER_WARNINGS") = kOtherWarnings.key;
     // The columns the summary takes: Time, the speed, the fuel flow and EV Mode.
     module.attr("SUMMARY_COLUMNS") = py::make_tuple(static_cast<int>(kColTime), static_cast<int>(kColSpeed),
                                                     static_cast<int>(kColFuelFlow), static_cast<int>(kColEvMode));

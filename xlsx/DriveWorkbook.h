@@ -50,15 +50,6 @@ public:
     std::size_t Rows() const { return rows_; }
 
 private:
-    // The text of a cell last read in a column and its value: a reading that stays the same
-    // repeats its text, which is then not read again.
-    struct LastCell {
-        static constexpr std::size_t kRoom = 24;
-        std::array<char, kRoom> text{};
-        std::size_t length = kRoom + 1;  // no text yet
-        double value = 0.0;
-    };
-
     void Line(const char* line, const char* end);
     void Headings(const char* at, const char* end);
     void Row(const char* at, const char* end);
@@ -80,7 +71,6 @@ private:
     lxw_worksheet* sheet_ = nullptr;  // the Drive sheet that takes the rows now
     lxw_format* bold_ = nullptr;
     std::vector<std::string> headings_;
-    std::array<LastCell, kColumnCount> last_{};
     std::array<bool, kColumnCount> isWord_{};
     std::string partial_;  // a line the last block ended inside
     bool headingsRead_ = false;

@@ -9,15 +9,10 @@ import pandas as pd
 
 from . import UNITS, _convert, _drovane, _frame, summary
 
-# The kinds of the converter's warnings, each known by how its line begins.
-WARNING_KINDS = (
-    ("unfinished_packets", "*** WARNING: writing out unfinished packet"),
-    ("bad_packets", "*** WARNING: skipped bad packet, writing out unfinished packet"),
-    ("skipped_packets", "*** WARNING: skipping data packet, "),
-    ("out_of_range", "*** WARNING: bad data, field out of range, "),
-)
-# Warnings of a kind not listed above, should a converter write one.
-OTHER_WARNINGS = "other_warnings"
+# The kinds of the converter's warnings, each known by how its line begins, as the converter lists
+# them (summary/WarningKinds.h); warnings of a kind not listed count as OTHER_WARNINGS.
+WARNING_KINDS = tuple(tuple(kind) for kind in _drovane.WARNING_KINDS)
+OTHER_WARNINGS = _drovane.OTHER_WARNINGS
 
 # The trip's figures after the rows, which come before them.
 _FIGURES = [key for key, _, _ in _drovane.SUMMARY_FIGURES if key != "rows"]

@@ -77,8 +77,8 @@ TEST(CommandLine, ThirdNameIsTheBadArgument) {
 }
 
 TEST(CommandLine, SwitchesAndStreamNames) {
-    const CommandLine line = Parse({"-q", "-", "--hold", "-f", "-"}).commandLine;
-    EXPECT_TRUE(line.quiet && line.overwriteForeignFile && line.options.holdValues);
+    const CommandLine line = Parse({"-q", "-", "--hold", "-f", "--xlsx", "-"}).commandLine;
+    EXPECT_TRUE(line.quiet && line.overwriteForeignFile && line.options.holdValues && line.workbook);
     EXPECT_EQ(line.inputName + line.outputName, "--");
     // After "--" everything is a name, "--" and options included; -h ends the reading where it stands.
     auto result = Parse({"-v", "--", "-x.bin", "--", "-h"});
@@ -98,6 +98,10 @@ TEST(OutputName, DerivedFromTheLastDot) {
           Case{".trip", ".csv"}, Case{"test_raw.bin", "test_raw.csv"}, Case{"trip.csv", "trip.csv"},
           Case{"trip.", "trip.csv"}, Case{"    ", "test_raw.csv"}, Case{"", "test_raw.csv"}}) {
         EXPECT_EQ(DeriveOutputName(c.input), c.output) << c.input;
+        // A workbook's name is the CSV's with .xlsx for .csv.
+        std::string workbook(c.output);
+        workbook.replace(workbook.size() - kCsvSuffix.size(), kCsvSuffix.size(), kWorkbookSuffix);
+        EXPECT_EQ(DeriveOutputName(c.input, kWorkbookSuffix), workbook) << c.input;
     }
 }
 

@@ -83,9 +83,10 @@ class Cells(unittest.TestCase):
         cases = [
             ("clean", ["-j", "1"]),
             ("clean", []),
+            ("clean", ["-j", "2"]),
             ("clean", ["-US", "--hold"]),
             ("damaged", ["-j", "1"]),
-            ("damaged", ["-US"]),
+            ("damaged", ["-US", "-j", "2"]),
             ("damaged", ["-US", "-j", "1"]),
             ("damaged", ["--hold"]),
         ]
