@@ -65,6 +65,7 @@ struct RunNames {
     std::string output;
     bool inputIsStream = false;
     bool outputIsStream = false;
+    std::string_view kind = "CSV";  // what the output is, for the messages: "CSV" or "workbook"
 };
 
 std::string AskForInputName(Console& console, TextBuffer& diagnostics) {
@@ -80,6 +81,7 @@ std::string AskForInputName(Console& console, TextBuffer& diagnostics) {
 // is always a file's.
 RunNames SettleNames(const CommandLine& line, Console& console, TextBuffer& diagnostics) {
     RunNames names{.input = {}, .output = std::string(kStandardStreamName)};
+    if (line.workbook) names.kind = "workbook";
     names.inputIsStream = line.inputName == kStandardStreamName;
     names.input = line.inputName;
     if (names.input.empty()) names.input = AskForInputName(console, diagnostics);
@@ -213,17 +215,19 @@ void ReportSizeChange(TextBuffer& diagnostics, const std::string& name, std::opt
     diagnostics.Append(" bytes at the end\n");
 }
 
-// What became of the files when the new CSV could not be put in place or its temporary file not
+// What became of the files when the new output could not be put in place or its temporary file not
 // removed.
-void ReportAftermath(TextBuffer& diagnostics, const platform::WholeFileAftermath& aftermath, const std::string& name,
+void ReportAftermath(TextBuffer& diagnostics, const platform::WholeFileAftermath& aftermath, const RunNames& names,
                      bool previousKept) {
     if (aftermath.previousDamaged) {
-        diagnostics.Append("*** FAIL: " + name + " was overwritten only in part; ");
-        diagnostics.Append(aftermath.newFileAt.empty() ? std::string("the new CSV is lost")
-                                                       : "the whole new CSV is kept in " + aftermath.newFileAt);
+        diagnostics.Append("*** FAIL: " + names.output + " was overwritten only in part; ");
+        const std::string kind(names.kind);
+        diagnostics.Append(aftermath.newFileAt.empty()
+                               ? "the new " + kind + " is lost"
+                               : "the whole new " + kind + " is kept in " + aftermath.newFileAt);
         diagnostics.Put('\n');
     } else if (previousKept) {
-        diagnostics.Append("*** FAIL: the previous " + name + " is kept as it was\n");
+        diagnostics.Append("*** FAIL: the previous " + names.output + " is kept as it was\n");
     }
     if (!aftermath.leftBehind.empty()) {
         diagnostics.Append("*** WARNING: temporary file " + aftermath.leftBehind + " could not be removed\n");
@@ -253,12 +257,12 @@ int Conclude(const ConversionResult& result, platform::WholeFile& output, TextBu
     }
     const bool previousKept = output.KeepsPrevious();
     if (status != kExitSuccess) {
-        if (output.Discard() != 0) ReportAftermath(diagnostics, output.Aftermath(), names.output, false);
+        if (output.Discard() != 0) ReportAftermath(diagnostics, output.Aftermath(), names, false);
         return status;
     }
     if (int error = output.Keep(); error != 0) {
         ReportError(diagnostics, "*** FAIL: writing output file " + names.output, error);
-        ReportAftermath(diagnostics, output.Aftermath(), names.output, previousKept);
+        ReportAftermath(diagnostics, output.Aftermath(), names, previousKept);
         return kExitFailure;
     }
     return kExitSuccess;
