@@ -130,15 +130,16 @@ ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& option
     return terminalLine;
 }
 
-// The threads a conversion takes: those asked for, else one per core; one for a log from standard
-// input or a small one, and for the traces of -v, -d and -D and the held values of --hold, which
-// follow the log from its start.
+// The threads a conversion takes: those asked for, but no more than the cores, else one per core;
+// one for a log from standard input or a small one, and for the traces of -v, -d and -D and the
+// held values of --hold, which follow the log from its start.
 unsigned ThreadsFor(const CommandLine& line, std::uint64_t inputSize) {
     const RunOptions& options = line.options;
     if (inputSize < ChunkPlan::kParallelFrom || options.verbose || options.debugFlags != 0 || options.holdValues) {
         return 1;
     }
-    return line.threads != 0 ? line.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::max(1u, ChunkPlan::ThreadsWorthRunning(line.threads != 0 ? line.threads : cores, cores));
 }
 
 // What the interrupted line says became of the output, after the signal's name.

@@ -195,7 +195,7 @@ mkdir "$names/two"
 cp "$work/clean.bin" "$names/two/mon.bin"
 cp "$work/clean.bin" "$names/two/tué.bin"
 habit "two\*.bin (mon.bin tué.bin)" \
-  "status 255: *** FAIL: output file two\tué.bin exists and is not a CSV file of this converter; use -f to overwrite it" \
+  "status 255: *** FAIL: the second name was taken for the output file; to convert several logs, run the converter once a log (see the folder recipe in drovane2csv(1))" \
   "${converter[@]}" -q 'two\*.bin'
 habit "a pattern that matches nothing" "status 255: *** FAIL: opening input file x*.bin: No such file or directory" \
   "${converter[@]}" -q 'x*.bin'
