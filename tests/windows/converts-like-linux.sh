@@ -231,6 +231,19 @@ habit "α.csv hidden" "status 0: " "${converter[@]}" -q α.bin
 hidden=$(cd "$names" && "$wine_run" attrib α.csv | tr -d '\r')
 [[ ${hidden:0:12} == *H* ]] || fail "α.csv lost its hidden attribute: $hidden"
 [[ -z $(cd "$names" && ls -A | grep '^\.') ]] || fail "a temporary file was left: $(ls -A "$names")"
+# A hard-linked CSV: its names go on sharing one file, which an empty log leaves as it was and a
+# good one is written into at the end.
+mkdir "$names/linked"
+cp "$work/windows/damaged.csv" "$names/linked/trip.csv"
+ln "$names/linked/trip.csv" "$names/linked/other.csv"
+: >"$names/linked/empty.bin"
+habit "a hard-linked CSV, an empty log" "status 1: *** ERROR: unable to read file" \
+  "${converter[@]}" -q 'linked\empty.bin' 'linked\trip.csv'
+cmp -s "$names/linked/other.csv" "$work/windows/damaged.csv" || fail "the empty log changed a hard-linked CSV"
+habit "a hard-linked CSV, a good log" "status 0: " "${converter[@]}" -q α.bin 'linked\trip.csv'
+cmp -s "$names/linked/other.csv" "$names/α.csv" && [[ $names/linked/trip.csv -ef $names/linked/other.csv ]] ||
+  fail "the hard-linked CSV's names do not share the new CSV"
+[[ -z $(ls -A "$names/linked" | grep '^\.') ]] || fail "a temporary file was left: $(ls -A "$names/linked")"
 # A path longer than 260 characters.
 long=$(printf 'folder-%.0s' $(seq 20))/$(printf 'ordner-%.0s' $(seq 20))
 mkdir -p "$names/$long"
