@@ -129,6 +129,24 @@ interrupted=$(
 )
 echo
 echo "Ctrl+C while converting: $interrupted"
+
+# The progress line on wine's console, under a pseudo-terminal: 2 GiB of zeros before a drive take
+# the conversion past the second after which the line shows. wine's console redraws its screen
+# with escape sequences of its own, so only the line's text is looked for, not its wipe.
+if command -v script >/dev/null; then
+  truncate -s 2G "$work/windows/long.bin"
+  cat "$work/clean.bin" >>"$work/windows/long.bin"
+  (cd "$work/windows" && script -qec "'$wine_run' '$windows/drovane2csv.exe' -j 1 long.bin long.csv" /dev/null \
+    </dev/null >terminal.txt 2>&1) || fail "the conversion under a terminal failed"
+  plain=$(perl -pe 's/\e\[[^a-zA-Z]*[a-zA-Z]//g' "$work/windows/terminal.txt")
+  if grep -aqE -- '--- [0-9]+% read, [0-9]+\.[0-9] MB/s, [0-9]+ rows' <<<"$plain" &&
+    grep -aq -- '--- wrote 1800 rows to long.csv' <<<"$plain"; then
+    echo "progress line on wine's console: drawn"
+  else
+    fail "no progress line on wine's console: $(tr -d '\r' <<<"$plain" | tail -n 3)"
+  fi
+  rm -f "$work/windows/long.bin" "$work/windows/long.csv"
+fi
 [[ $interrupted == "status 130, files: 0 temporary" ]] || fail "Ctrl+C: $interrupted"
 cmp -s "$work/windows/old.csv" "$work/windows/clean.csv" || fail "Ctrl+C changed the previous CSV"
 
