@@ -80,6 +80,7 @@ public:
             tooShort = parallel.InputTooShort();
             rows = parallel.RowsWritten();
         } else {
+            parsing_.Start();
             conversion_.Run(sequential);
             readError = sequential.ErrorNumber();
             tooShort = conversion_.InputTooShort();
@@ -119,7 +120,7 @@ private:
     RunOptions options_;
     ConvertedLog log_;
     FrameColumnSink rows_;
-    SinkThread parsing_;  // the rows' text into rows_, beside the conversion
+    SinkThread parsing_;  // the rows' text into rows_, beside a conversion on one thread
     DiagnosticLines lines_;
     TextBuffer csv_;
     TextBuffer diagnostics_;

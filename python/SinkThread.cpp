@@ -2,9 +2,14 @@
 
 namespace drovane::python {
 
-SinkThread::SinkThread(OutputSink& inner) : inner_(inner), thread_([this] { Run(); }) {}
+SinkThread::SinkThread(OutputSink& inner) : inner_(inner) {}
+
+void SinkThread::Start() {
+    thread_ = std::thread([this] { Run(); });
+}
 
 SinkThread::~SinkThread() {
+    if (!thread_.joinable()) return;
     {
         std::lock_guard<std::mutex> hold(lock_);
         ending_ = true;
@@ -14,6 +19,7 @@ SinkThread::~SinkThread() {
 }
 
 bool SinkThread::Write(const char* data, std::size_t size) {
+    if (!thread_.joinable()) return inner_.Write(data, size);
     std::unique_lock<std::mutex> hold(lock_);
     changed_.wait(hold, [&] { return waiting_.size() < kMostWaiting; });
     std::string block;
@@ -28,6 +34,7 @@ bool SinkThread::Write(const char* data, std::size_t size) {
 }
 
 void SinkThread::Drain() {
+    if (!thread_.joinable()) return;
     std::unique_lock<std::mutex> hold(lock_);
     changed_.wait(hold, [&] { return waiting_.empty() && !busy_; });
 }
