@@ -134,19 +134,19 @@ ProgressLine* StartProgress(ProgressLine* terminalLine, const RunOptions& option
     return terminalLine;
 }
 
-// The threads a conversion takes: those asked for, else one per core (one for a workbook); one for a log from standard
-// input or a small one, and for the traces of -v, -d and -D and the held values of --hold, which
-// follow the log from its start.
+// The threads a conversion takes: those asked for, but no more than the cores, else one per core
+// (one for a workbook); one for a log from standard input or a small one, and for the traces of
+// -v, -d and -D and the held values of --hold, which follow the log from its start.
 unsigned ThreadsFor(const CommandLine& line, std::uint64_t inputSize) {
     const RunOptions& options = line.options;
     if (inputSize < ChunkPlan::kParallelFrom || options.verbose || options.debugFlags != 0 || options.holdValues) {
         return 1;
     }
-    if (line.threads != 0) return line.threads;
     // A workbook is written on one thread, whose library takes nearly all the time: other threads
     // converting beside it only take its core (docs/performance.md).
-    if (line.workbook) return 1;
-    return std::max(1u, std::thread::hardware_concurrency());
+    if (line.workbook && line.threads == 0) return 1;
+    const unsigned cores = std::thread::hardware_concurrency();
+    return std::max(1u, ChunkPlan::ThreadsWorthRunning(line.threads != 0 ? line.threads : cores, cores));
 }
 
 // What the interrupted line says became of the output, after the signal's name.

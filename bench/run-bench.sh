@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Throughput benchmark: converts two synthesized 1 GiB drive logs (the regular drive and a harsh
 # one, whose messages come in an irregular order and seldom repeat, see drovane-synth --harsh),
-# a 10 MiB drive and random bytes with the release build, each on one thread (-j 1) and on the
-# default threads, and the regular drive in every other mode. For each it prints input MB/s,
-# records/s, rows/s, peak memory and the processor time over the wall-clock time (the cores
+# a 10 MiB drive, random bytes and a sparse file of zero bytes (a preallocated log, a card image)
+# with the release build, each on one thread (-j 1) and on the default threads, and the regular
+# drive in every other mode and on more threads than cores. For each it prints input MB/s, records/s, rows/s, peak memory and the processor time over the wall-clock time (the cores
 # used), beside the time that `cat` takes to read the drive and the -j 1 figure of the same log.
 # The logs are made once and kept in bench/cache/.
 #
@@ -30,10 +30,12 @@ drive=$cache/drive-${size_mib}MiB.bin
 harsh=$cache/harsh-${size_mib}MiB.bin
 small=$cache/drive-10MiB.bin
 noise=$cache/random-${size_mib}MiB.bin
+zero=$cache/zero-${size_mib}MiB.bin
 [ -s "$drive" ] || "$synth" --megabytes "$size_mib" --seed 7 --damage 0.02 --force "$drive" >/dev/null
 [ -s "$harsh" ] || "$synth" --megabytes "$size_mib" --seed 7 --damage 0.02 --harsh --force "$harsh" >/dev/null
 [ -s "$small" ] || "$synth" --megabytes 10 --seed 7 --damage 0.02 --force "$small" >/dev/null
 [ -s "$noise" ] || head -c $((size_mib * 1048576)) /dev/urandom >"$noise"
+[ -s "$zero" ] || truncate -s $((size_mib * 1048576)) "$zero"
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
@@ -47,11 +49,12 @@ cat "$drive" "$harsh" "$noise" >/dev/null  # into the page cache
 # best run counts: a slow minute on a shared machine then costs one run of each mode rather than
 # every run of one mode.
 names=("drive, -j 1" "drive" "harsh drive, -j 1" "harsh drive" "-UK" "-US" "-v" "-d" "-D"
-  "10 MiB drive, -j 1" "10 MiB drive" "random bytes, -j 1" "random bytes")
+  "10 MiB drive, -j 1" "10 MiB drive" "random bytes, -j 1" "random bytes" "zero bytes, -j 1" "zero bytes"
+  "drive, -j 256")
 inputs=("$drive" "$drive" "$harsh" "$harsh" "$drive" "$drive" "$drive" "$drive" "$drive"
-  "$small" "$small" "$noise" "$noise")
-options=("-j 1" "" "-j 1" "" "-UK" "-US" "-v" "-d" "-D" "-j 1" "" "-j 1" "")
-against=(-1 0 -1 2 0 0 0 0 0 -1 9 -1 11)
+  "$small" "$small" "$noise" "$noise" "$zero" "$zero" "$drive")
+options=("-j 1" "" "-j 1" "" "-UK" "-US" "-v" "-d" "-D" "-j 1" "" "-j 1" "" "-j 1" "" "-j 256")
+against=(-1 0 -1 2 0 0 0 0 0 -1 9 -1 11 -1 13 0)
 declare -a best_time best_rss best_cpu rows
 cat_time=""
 
@@ -68,7 +71,7 @@ for _ in $(seq "$runs"); do
       best_cpu[$i]=$cpu
     fi
     if [ -z "${rows[$i]:-}" ]; then
-      # Random bytes hold nothing to convert: no CSV is written.
+      # Random and zero bytes hold nothing to convert: no CSV is written.
       rows[$i]=0
       [ -e "$out/out.csv" ] && rows[$i]=$(($(wc -l <"$out/out.csv") - 1))
     fi
@@ -86,7 +89,7 @@ for i in "${!names[@]}"; do
       -v u="${best_cpu[$i]}" -v c="$cat_time" -v bs="$bytes" -v x="$ratio" 'BEGIN{
     printf "%-20s %8.0f %12.0f %12.0f %6.1f MiB %6.2f %7.2f %8s\n", n, b/1e6/t, (b/11)/t, r/t, m/1024, u/t, (b/t)/(bs/c), x}'
 done
-echo "logs: $drive ($bytes bytes, $records records), $harsh, $small, $noise; best of $runs rounds; $(nproc) cores"
+echo "logs: $drive ($bytes bytes, $records records), $harsh, $small, $noise, $zero; best of $runs rounds; $(nproc) cores"
 
 # The workbook of --xlsx beside the CSV.
 BUILD=$build RUNS=$runs "$root/bench/xlsx-bench.sh"

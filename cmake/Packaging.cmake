@@ -22,6 +22,8 @@ foreach(program drovane2csv drovane-synth drovane-plot)
   configure_file(${PROJECT_SOURCE_DIR}/man/${program}.1.in ${PROJECT_BINARY_DIR}/man/${program}.1 @ONLY)
 endforeach()
 if(WIN32)
+  # How the programs are used from Command Prompt and PowerShell: a page of the Windows zip only.
+  configure_file(${PROJECT_SOURCE_DIR}/man/drovane-windows.7.in ${PROJECT_BINARY_DIR}/man/drovane-windows.7 @ONLY)
   include(${CMAKE_CURRENT_LIST_DIR}/WindowsResources.cmake)
   include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
   return()

@@ -1,5 +1,6 @@
 # The Windows package: a zip of one folder, drovane2csv-VERSION-windows-x86_64, holding the three
-# programs, the README, the licence as LICENSE.txt and the manual pages as HTML in manual/:
+# programs, the README, the licence as LICENSE.txt and the manual pages as HTML in manual/, with
+# drovane-windows.html, the programs from Command Prompt and PowerShell:
 #
 #   cd build-win && cpack -G ZIP
 #
@@ -12,14 +13,18 @@ if(NOT DROVANE_GROFF OR NOT groffHtml EQUAL 0)
   message(WARNING "groff with its HTML output is not installed (apt-get install groff): the zip has no manual pages")
 else()
   set(DROVANE_HTML_PAGES)
-  foreach(program ${DROVANE_PROGRAMS})
+  foreach(page ${DROVANE_PROGRAMS} drovane-windows)
+    set(program ${page})
     set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+    if(program STREQUAL drovane-windows)
+      set(page ${PROJECT_BINARY_DIR}/man/${program}.7)
+    endif()
     set(html ${PROJECT_BINARY_DIR}/manual/${program}.html)
     add_custom_command(OUTPUT ${html}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/manual
       COMMAND sh -c "\"$0\" -mandoc -Thtml \"$1\" >\"$2\"" ${DROVANE_GROFF} ${page} ${html}
       DEPENDS ${page}
-      COMMENT "Writing the manual page ${program}.1 as HTML"
+      COMMENT "Writing the manual page ${page} as HTML"
       VERBATIM)
     list(APPEND DROVANE_HTML_PAGES ${html})
   endforeach()

@@ -121,6 +121,23 @@ int CopyBytes(int from, int to, bool& touched) {
     return ftruncate(to, offset) == 0 ? 0 : ErrorOr(EIO);
 }
 
+// Sets aside the room that copying `from` into `to` needs, leaving `to` as it was (Linux: its size
+// and bytes unchanged), so that a file system too full for the new file fails the copy before it
+// has changed a byte. Where the file system cannot set room aside, the copy goes ahead.
+int ReserveRoom(int from, int to) {
+#ifdef __linux__
+    struct stat status {};
+    if (fstat(from, &status) != 0 || status.st_size == 0) return 0;
+    if (fallocate(to, FALLOC_FL_KEEP_SIZE, 0, status.st_size) == 0) return 0;
+    if (errno == EOPNOTSUPP || errno == ENOSYS || errno == EINVAL) return 0;
+    return ErrorOr(EIO);
+#else
+    (void)from;
+    (void)to;
+    return 0;
+#endif
+}
+
 }  // namespace
 
 WholeFile::~WholeFile() {
@@ -310,7 +327,8 @@ int WholeFile::CopyIntoPlace() {
     const int target = openat(targetFolder_, BaseOf(targetName_).c_str(), O_WRONLY | O_CLOEXEC);
     if (target < 0) return ErrorOr(EIO);  // the previous file is left as it was
     bool touched = false;
-    int error = CopyBytes(temporary_, target, touched);
+    int error = ReserveRoom(temporary_, target);
+    if (error == 0) error = CopyBytes(temporary_, target, touched);
     if (error == 0 && options_.syncBeforeKeeping && fsync(target) != 0) error = ErrorOr(EIO);
     if (close(target) != 0 && error == 0) error = ErrorOr(EIO);
     if (error != 0 && touched) {

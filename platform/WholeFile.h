@@ -82,8 +82,13 @@ public:
 
 private:
     // Makes the temporary file for `target`, for a file that `replacing` stands there or for a new
-    // one; 0 or the error number.
+    // one; 0 or the error number. Windows: in `folderName` (with its separator), or beside the
+    // target when that is empty.
+#ifdef _WIN32
+    int OpenAside(const std::string& target, bool replacing, const std::string& folderName);
+#else
     int OpenAside(const std::string& target, bool replacing);
+#endif
     // Opens `name` itself for writing, a file that `exists` or a new one; 0 or the error number.
     int OpenInPlace(const std::string& name, bool exists);
     // POSIX: the temporary file in `folder`, open as `folder`; 0 or the error number.

@@ -122,6 +122,60 @@ void TakeAttributes(const std::wstring& temporary, const std::wstring& target) {
 
 int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
 
+// The system's temporary folder, with its separator at the end.
+std::string SystemTemporaryFolder() {
+    std::array<wchar_t, MAX_PATH + 2> folder{};
+    const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    return length > 0 && length < folder.size() ? Utf8Of({folder.data(), length}) : std::string();
+}
+
+// Closes a handle when it goes.
+class HandleHeld {
+public:
+    explicit HandleHeld(HANDLE handle) : handle_(handle) {}
+    ~HandleHeld() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    HandleHeld(const HandleHeld&) = delete;
+    HandleHeld& operator=(const HandleHeld&) = delete;
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// Copies every byte of `from` into `to` from its start and cuts `to` to that length, having set
+// aside the room a longer file needs, so that a full disc fails before `to` changes. `touched` is
+// set once `to` has changed.
+int CopyBytes(HANDLE from, HANDLE to, bool& touched) {
+    LARGE_INTEGER size{};
+    LARGE_INTEGER old{};
+    if (!GetFileSizeEx(from, &size) || !GetFileSizeEx(to, &old)) return LastErrorNumber();
+    if (size.QuadPart > old.QuadPart) {
+        FILE_ALLOCATION_INFO room{};
+        room.AllocationSize = size;
+        if (!SetFileInformationByHandle(to, FileAllocationInfo, &room, sizeof room) &&
+            GetLastError() == ERROR_DISK_FULL) {
+            return LastErrorNumber();
+        }
+    }
+    constexpr DWORD kBlock = DWORD{1} << 20;
+    std::string block(kBlock, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(from, block.data(), kBlock, &got, nullptr)) return LastErrorNumber();
+        if (got == 0) break;
+        for (DWORD done = 0; done < got;) {
+            DWORD put = 0;
+            if (!WriteFile(to, block.data() + done, got - done, &put, nullptr) || put == 0) return LastErrorNumber();
+            touched = true;
+            done += put;
+        }
+    }
+    touched = true;
+    return SetEndOfFile(to) ? 0 : LastErrorNumber();
+}
+
 }  // namespace
 
 void CatchEndingSignals() {
@@ -160,17 +214,32 @@ int WholeFile::Open(const std::string& name, const WholeFileOptions& options) {
     if (regular && options.existing == IfExists::Refuse) return EEXIST;
     // In use or read-only: refused before a byte is written, whatever the options.
     if (const int why = regular ? WhyNotReplaceable(name) : 0; why != 0) return why;
-    const bool replaceable = regular && status->links == 1;
-    if ((!status || replaceable) && OpenAside(name, status.has_value()) == 0) return 0;
-    return OpenInPlace(name, status.has_value());
+    // A device such as NUL is written in place; so is a new file whose temporary file cannot be
+    // made (a name too long for it): there is nothing to lose.
+    if (!regular) return status || OpenAside(name, false, "") != 0 ? OpenInPlace(name, status.has_value()) : 0;
+    // The names of a file with several hard links must go on sharing it, and a folder may take no
+    // new file: such a file is written into at the end, from a temporary file beside it or in the
+    // system's temporary folder. Where neither can be made, nothing is touched.
+    copyingIn_ = status->links > 1;
+    const int beside = OpenAside(name, true, "");
+    if (beside == 0) return 0;
+    copyingIn_ = true;
+    const std::string elsewhere = SystemTemporaryFolder();
+    if (!elsewhere.empty() && OpenAside(name, true, elsewhere) == 0) return 0;
+    copyingIn_ = false;
+    return beside;
 }
 
-int WholeFile::OpenAside(const std::string& target, bool replacing) {
+int WholeFile::OpenAside(const std::string& target, bool replacing, const std::string& folderName) {
     const std::size_t folder = FolderLength(target);
     if (folder == target.size()) return EISDIR;
+    // Beside the target its name with a dot before it; elsewhere a short name, which a name too
+    // long for the first form also takes.
+    const std::string stem = folderName.empty() ? target.substr(0, folder) + "." + target.substr(folder) + "."
+                                                : folderName + ".drovane-output.";
     constexpr int kAttempts = 100;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::string name = target.substr(0, folder) + "." + target.substr(folder) + "." + RandomNameSuffix();
+        std::string name = stem + RandomNameSuffix();
         ListHeld held;
         // Hidden while it is written, as its name is on POSIX systems; shared for deletion, so that
         // the control handler can remove it while it is open.
@@ -249,9 +318,36 @@ int WholeFile::Close() {
     return error;
 }
 
+int WholeFile::CopyIntoPlace() {
+    const std::wstring temporary = WideName(temporaryName_);
+    HandleHeld from(CreateFileW(temporary.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (from.Get() == INVALID_HANDLE_VALUE) return LastErrorNumber();
+    HandleHeld to(CreateFileW(WideName(targetName_).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (to.Get() == INVALID_HANDLE_VALUE) return LastErrorNumber();  // the previous file is left as it was
+    bool touched = false;
+    int error = CopyBytes(from.Get(), to.Get(), touched);
+    if (error == 0 && options_.syncBeforeKeeping && !FlushFileBuffers(to.Get())) error = LastErrorNumber();
+    if (error != 0 && touched) {
+        // The whole new file keeps its name, no longer hidden, and Aftermath() tells which.
+        aftermath_.previousDamaged = true;
+        aftermath_.newFileAt = temporaryName_;
+        SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+        temporaryName_.clear();
+    }
+    return error;
+}
+
 int WholeFile::Keep() {
     if (!WritesAside()) return 0;
     ListHeld held;
+    if (copyingIn_) {
+        const int error = CopyIntoPlace();
+        if (!temporaryName_.empty()) DeleteFileW(WideName(temporaryName_).c_str());
+        ForgetTemporary();
+        return error;
+    }
     const bool refuse = options_.existing == IfExists::Refuse;
     const DWORD through = options_.syncBeforeKeeping ? MOVEFILE_WRITE_THROUGH : 0;
     const std::wstring temporary = WideName(temporaryName_);

@@ -13,6 +13,7 @@
 #include "core/MemoryStreams.h"
 #include "core/TextBuffer.h"
 #include "platform/FileStatus.h"
+#include "python/SinkThread.h"
 
 namespace drovane::python {
 namespace {
@@ -59,8 +60,9 @@ public:
     LogConverter(const RunOptions& options, std::uint64_t size)
         : options_(options),
           rows_(static_cast<std::size_t>(size / kLogBytesPerRow) + 1),
+          parsing_(rows_),
           lines_(log_),
-          csv_(rows_),
+          csv_(parsing_),
           diagnostics_(lines_),
           conversion_(options, csv_, diagnostics_) {}
 
@@ -78,12 +80,14 @@ public:
             tooShort = parallel.InputTooShort();
             rows = parallel.RowsWritten();
         } else {
+            parsing_.Start();
             conversion_.Run(sequential);
             readError = sequential.ErrorNumber();
             tooShort = conversion_.InputTooShort();
             rows = conversion_.Writer().RowsWritten();
         }
         csv_.Flush();
+        parsing_.Drain();
         if (readError == 0 && rows == 0) {
             if (!tooShort) {
                 diagnostics_.Append("*** ERROR: no data packets found in input file ");
@@ -116,6 +120,7 @@ private:
     RunOptions options_;
     ConvertedLog log_;
     FrameColumnSink rows_;
+    SinkThread parsing_;  // the rows' text into rows_, beside a conversion on one thread
     DiagnosticLines lines_;
     TextBuffer csv_;
     TextBuffer diagnostics_;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/CommandLine.h"
+#include "convert/parallel/ChunkPlan.h"
 #include "decode/Columns.h"
 #include "decode/Words.h"
 #include "python/LogConversion.h"
@@ -44,14 +45,15 @@ RunOptions OptionsFor(std::string_view units, bool hold) {
     return options;
 }
 
-// As "-j": 1 to 256 threads, or one per core.
+// As "-j": 1 to 256 threads, but no more than the cores, or one per core.
 unsigned ThreadsFor(const std::optional<int>& threads) {
-    if (!threads) return std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (!threads) return std::max(1u, cores);
     if (*threads < 1 || *threads > static_cast<int>(kMaxThreads)) {
         throw py::value_error("threads must be 1 to " + std::to_string(kMaxThreads) + ", not " +
                               std::to_string(*threads));
     }
-    return static_cast<unsigned>(*threads);
+    return ChunkPlan::ThreadsWorthRunning(static_cast<unsigned>(*threads), cores);
 }
 
 // A column handed over to numpy without a copy: the array owns the vector.

@@ -41,7 +41,7 @@ struct Case {
     std::string run = {};
     std::vector<Outcome> outcomes = {};       // none: an empty log keeps the CSV, a good one replaces it
     std::vector<std::string> alsoNames = {};  // other names in the CSV's folder, the CSV's hard links
-    bool needsMount = false;
+    std::string mount = {};                   // the options of a tmpfs mounted on the CSV's folder, if any
     bool needsSetpriv = false;
 };
 
@@ -95,7 +95,7 @@ protected:
         const std::string csv = dir.File(c.csv == kDeep ? DeepPath(root, PATH_MAX - 1 - 4) : c.csv);
         const std::string folder = std::filesystem::path(csv).parent_path().string();
         std::filesystem::create_directories(folder);
-        const std::string mount = c.needsMount ? "mount -t tmpfs -o size=1m,nr_inodes=2 tmpfs out && " : "";
+        const std::string mount = c.mount.empty() ? "" : "mount -t tmpfs -o " + c.mount + " tmpfs out && ";
         ASSERT_EQ(
             RunShell("cd " + Quote(root) + " && " + mount + "printf %s " + Quote(old_) + " >" + Quote(csv), dir).status,
             0)
@@ -122,7 +122,7 @@ protected:
         std::sort(names.begin(), names.end());
         EXPECT_EQ(Listing(folder), names) << label;
         EXPECT_EQ(Listing(dir.File("tmp")), std::vector<std::string>{}) << label;
-        if (c.needsMount) RunShell("umount " + Quote(folder), dir);
+        if (!c.mount.empty()) RunShell("umount " + Quote(folder), dir);
     }
 
     static std::vector<std::string> Listing(const std::string& folder) {
@@ -167,7 +167,18 @@ TEST_F(WholeOutput, ThePreviousCsvStaysUntilARunSucceedsAndNothingIsLeft) {
          .setup = "chown nobody out/trip.csv",
          .run = kAsNobody + kQuiet,
          .needsSetpriv = true},
-        {.what = "a file system without a free inode", .csv = "out/trip.csv", .run = kQuiet, .needsMount = true},
+        {.what = "a file system without a free inode",
+         .csv = "out/trip.csv",
+         .run = kQuiet,
+         .mount = "size=1m,nr_inodes=2"},
+        // The new CSV is made elsewhere and does not fit where the old one is.
+        {.what = "a full file system without a free inode",
+         .csv = "out/trip.csv",
+         .run = kQuiet,
+         .outcomes = {{"big.bin", 255, false,
+                       "*** FAIL: writing output file \"O\": No space left on device\n*** FAIL: the previous \"O\" is "
+                       "kept as it was\n"}},
+         .mount = "size=32k,nr_inodes=2"},
         {.what = "SIGKILL",
          .csv = "out/trip.csv",
          .run = kStartedOnAPipe + "kill -KILL $pid; wait $pid; s=$?",
@@ -195,8 +206,8 @@ TEST_F(WholeOutput, ThePreviousCsvStaysUntilARunSucceedsAndNothingIsLeft) {
     const bool mountable = CanMount();
     const bool setpriv = HasSetpriv();
     for (const Case& c : cases) {
-        if ((c.needsMount && !mountable) || (c.needsSetpriv && !setpriv)) {
-            std::cout << "[  SKIPPED ] " << c.what << ": " << (c.needsMount ? "cannot mount" : "no setpriv") << "\n";
+        if ((!c.mount.empty() && !mountable) || (c.needsSetpriv && !setpriv)) {
+            std::cout << "[  SKIPPED ] " << c.what << ": " << (c.mount.empty() ? "no setpriv" : "cannot mount") << "\n";
             continue;
         }
         Check(c);

@@ -5,6 +5,7 @@ import os
 import pathlib
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -101,8 +102,11 @@ class Frames(unittest.TestCase):
             pathlib.Path(locked).write_bytes(b"x")
             os.chmod(locked, 0)
             cases = [(os.path.join(folder, "missing.bin"), FileNotFoundError), (folder, IsADirectoryError)]
-            if os.geteuid() != 0:  # root reads any file
+            if os.geteuid() != 0:
                 cases.append((locked, PermissionError))
+            else:  # root reads any file: the locked one is read as nobody
+                os.chmod(folder, 0o755)
+                self.assertEqual(self.as_nobody(f"drovane.read_log({locked!r})"), f"PermissionError {locked}")
             for path, error in cases:
                 with self.subTest(path=path), self.assertRaises(error) as raised:
                     drovane.read_log(path)
@@ -112,6 +116,15 @@ class Frames(unittest.TestCase):
                 drovane.read_log(b"", **wrong)
         with self.assertRaises(TypeError):
             drovane.read_log(42)
+
+    @staticmethod
+    def as_nobody(call):
+        """The exception that `call` raises in a Python run as the user nobody: its name and file."""
+        code = f"import drovane\ntry:\n    {call}\nexcept OSError as e:\n    print(type(e).__name__, e.filename)"
+        run = subprocess.run([sys.executable, "-c", code], user="nobody", group="nogroup", extra_groups=[],
+                             env={"PYTHONPATH": os.path.dirname(os.path.dirname(drovane.__file__))},
+                             capture_output=True, text=True, cwd="/")
+        return run.stdout.strip() or run.stderr.strip()
 
     def test_summary_is_drovane_plots(self):
         frame = drovane.read_log(self.clean)

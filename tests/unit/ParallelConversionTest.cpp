@@ -17,6 +17,10 @@
 namespace drovane {
 namespace {
 
+// More threads than cores are not run; where the cores are not known, those asked for are.
+static_assert(ChunkPlan::ThreadsWorthRunning(256, 2) == 2 && ChunkPlan::ThreadsWorthRunning(2, 8) == 2 &&
+              ChunkPlan::ThreadsWorthRunning(5, 0) == 5);
+
 struct Split {
     unsigned threads;
     std::uint64_t chunkSize;

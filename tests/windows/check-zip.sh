@@ -26,7 +26,8 @@ unzip -l "$zip"
 
 folder=$(basename "$zip" .zip)
 expected="$folder/LICENSE.txt $folder/README.md $folder/drovane-plot.exe $folder/drovane-synth.exe $folder/drovane2csv.exe"
-expected+=" $folder/manual/drovane-plot.html $folder/manual/drovane-synth.html $folder/manual/drovane2csv.html"
+expected+=" $folder/manual/drovane-plot.html $folder/manual/drovane-synth.html $folder/manual/drovane-windows.html"
+expected+=" $folder/manual/drovane2csv.html"
 files=$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')
 [[ $files == "$expected " ]] || fail "the zip holds $files"
 
@@ -38,5 +39,8 @@ for program in drovane2csv drovane-synth drovane-plot; do
   grep -q "$program" "manual/$program.html" || fail "manual/$program.html does not name $program"
   "$wine_run" "./$program.exe" --help >help.txt 2>&1 || fail "$program.exe --help"
   grep -qi "usage\|options" help.txt || fail "$program.exe --help: $(head -3 help.txt)"
+done
+for shell in "COMMAND PROMPT" POWERSHELL; do
+  grep -q "<h2>$shell" manual/drovane-windows.html || fail "manual/drovane-windows.html has no section $shell"
 done
 echo "ok: $(basename "$zip") unpacks into programs that run, with the README, the licence and the manual"

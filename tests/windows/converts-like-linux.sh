@@ -129,6 +129,24 @@ interrupted=$(
 )
 echo
 echo "Ctrl+C while converting: $interrupted"
+
+# The progress line on wine's console, under a pseudo-terminal: 2 GiB of zeros before a drive take
+# the conversion past the second after which the line shows. wine's console redraws its screen
+# with escape sequences of its own, so only the line's text is looked for, not its wipe.
+if command -v script >/dev/null; then
+  truncate -s 2G "$work/windows/long.bin"
+  cat "$work/clean.bin" >>"$work/windows/long.bin"
+  (cd "$work/windows" && script -qec "'$wine_run' '$windows/drovane2csv.exe' -j 1 long.bin long.csv" /dev/null \
+    </dev/null >terminal.txt 2>&1) || fail "the conversion under a terminal failed"
+  plain=$(perl -pe 's/\e\[[^a-zA-Z]*[a-zA-Z]//g' "$work/windows/terminal.txt")
+  if grep -aqE -- '--- [0-9]+% read, [0-9]+\.[0-9] MB/s, [0-9]+ rows' <<<"$plain" &&
+    grep -aq -- '--- wrote 1800 rows to long.csv' <<<"$plain"; then
+    echo "progress line on wine's console: drawn"
+  else
+    fail "no progress line on wine's console: $(tr -d '\r' <<<"$plain" | tail -n 3)"
+  fi
+  rm -f "$work/windows/long.bin" "$work/windows/long.csv"
+fi
 [[ $interrupted == "status 130, files: 0 temporary" ]] || fail "Ctrl+C: $interrupted"
 cmp -s "$work/windows/old.csv" "$work/windows/clean.csv" || fail "Ctrl+C changed the previous CSV"
 
@@ -195,7 +213,7 @@ mkdir "$names/two"
 cp "$work/clean.bin" "$names/two/mon.bin"
 cp "$work/clean.bin" "$names/two/tué.bin"
 habit "two\*.bin (mon.bin tué.bin)" \
-  "status 255: *** FAIL: output file two\tué.bin exists and is not a CSV file of this converter; use -f to overwrite it" \
+  "status 255: *** FAIL: the second name was taken for the output file; to convert several logs, run the converter once a log (see the folder recipe in drovane2csv(1))" \
   "${converter[@]}" -q 'two\*.bin'
 habit "a pattern that matches nothing" "status 255: *** FAIL: opening input file x*.bin: No such file or directory" \
   "${converter[@]}" -q 'x*.bin'
@@ -231,6 +249,19 @@ habit "α.csv hidden" "status 0: " "${converter[@]}" -q α.bin
 hidden=$(cd "$names" && "$wine_run" attrib α.csv | tr -d '\r')
 [[ ${hidden:0:12} == *H* ]] || fail "α.csv lost its hidden attribute: $hidden"
 [[ -z $(cd "$names" && ls -A | grep '^\.') ]] || fail "a temporary file was left: $(ls -A "$names")"
+# A hard-linked CSV: its names go on sharing one file, which an empty log leaves as it was and a
+# good one is written into at the end.
+mkdir "$names/linked"
+cp "$work/windows/damaged.csv" "$names/linked/trip.csv"
+ln "$names/linked/trip.csv" "$names/linked/other.csv"
+: >"$names/linked/empty.bin"
+habit "a hard-linked CSV, an empty log" "status 1: *** ERROR: unable to read file" \
+  "${converter[@]}" -q 'linked\empty.bin' 'linked\trip.csv'
+cmp -s "$names/linked/other.csv" "$work/windows/damaged.csv" || fail "the empty log changed a hard-linked CSV"
+habit "a hard-linked CSV, a good log" "status 0: " "${converter[@]}" -q α.bin 'linked\trip.csv'
+cmp -s "$names/linked/other.csv" "$names/α.csv" && [[ $names/linked/trip.csv -ef $names/linked/other.csv ]] ||
+  fail "the hard-linked CSV's names do not share the new CSV"
+[[ -z $(ls -A "$names/linked" | grep '^\.') ]] || fail "a temporary file was left: $(ls -A "$names/linked")"
 # A path longer than 260 characters.
 long=$(printf 'folder-%.0s' $(seq 20))/$(printf 'ordner-%.0s' $(seq 20))
 mkdir -p "$names/$long"
