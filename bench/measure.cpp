@@ -70,7 +70,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const auto cpu = [](const timeval& time) { return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6; };
+    const auto cpu = [](const timeval& time) {
+        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+    };
     std::printf("%.4f %ld %d %.4f\n", seconds, usage.ru_maxrss, WIFEXITED(status) ? WEXITSTATUS(status) : -1,
                 cpu(usage.ru_utime) + cpu(usage.ru_stime));
     return 0;
