@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/LineSplitter.h"
 #include "core/OutputSink.h"
 #include "decode/Columns.h"
 
@@ -58,7 +59,7 @@ private:
     FrameColumns columns_;
     std::array<LastCell, kColumnCount> last_{};
     std::array<int, kColumnCount> wordList_{};  // the column's place in kWordColumns, or -1
-    std::string partial_;                       // a line the last block ended inside
+    LineSplitter lines_;
     bool headingsPassed_ = false;
 };
 

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <ctime>
 #include <limits>
 #include <xlsxwriter.h>
@@ -75,32 +74,11 @@ void DriveWorkbook::Fail(int error) {
 bool DriveWorkbook::Write(const char* data, std::size_t size) {
     if (error_ != 0) return false;
     CLocaleScope cLocale;
-    const char* end = data + size;
-    if (!partial_.empty()) {
-        const auto* lineEnd = static_cast<const char*>(std::memchr(data, '\n', size));
-        if (lineEnd == nullptr) {
-            partial_.append(data, size);
-            return true;
-        }
-        partial_.append(data, lineEnd);
-        Line(partial_.data(), partial_.data() + partial_.size());
-        partial_.clear();
-        data = lineEnd + 1;
-    }
-    while (data != end) {
-        const auto* lineEnd = static_cast<const char*>(std::memchr(data, '\n', static_cast<std::size_t>(end - data)));
-        if (lineEnd == nullptr) {
-            partial_.assign(data, end);
-            break;
-        }
-        Line(data, lineEnd);
-        data = lineEnd + 1;
-    }
+    lines_.Feed(data, size, [this](const char* line, const char* lineEnd) { Line(line, lineEnd); });
     return error_ == 0;
 }
 
 void DriveWorkbook::Line(const char* line, const char* end) {
-    if (end != line && end[-1] == '\r') --end;  // a text file's line end on Windows
     if (!headingsRead_) {
         headingsRead_ = true;
         Headings(line, end);

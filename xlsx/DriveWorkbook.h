@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/LineSplitter.h"
 #include "core/RunOptions.h"
 #include "core/WorkbookOutput.h"
 #include "decode/Columns.h"
@@ -72,7 +73,7 @@ private:
     lxw_format* bold_ = nullptr;
     std::vector<std::string> headings_;
     std::array<bool, kColumnCount> isWord_{};
-    std::string partial_;  // a line the last block ended inside
+    LineSplitter lines_;
     bool headingsRead_ = false;
     std::size_t rows_ = 0;
     std::size_t sheets_ = 0;
