@@ -21,8 +21,14 @@ int main(int argc, char** argv) {
     // Names are UTF-8 from the command line to the messages, the prompt and the files.
     drovane::platform::UnicodeConsole unicodeConsole;
     drovane::platform::StandardInput standardInput;
+    // A log dropped on the program in Explorer gets a console window that closes with the run.
+    drovane::platform::KeyBeforeClosing keyBeforeClosing;
     const std::vector<std::string> given = drovane::platform::ProgramArguments(argc, argv);
     std::vector<std::string_view> arguments(given.begin(), given.end());
+#ifdef DROVANE_IMPLIED_OPTION
+    // A second program that means an option, for those who start it from Explorer (drovane2xlsx).
+    arguments.insert(arguments.begin(), DROVANE_IMPLIED_OPTION);
+#endif
     drovane::FileOutputSink standardOutput(stdout);
     drovane::FileOutputSink standardError(stderr);
     drovane::Console console{standardInput.Stream(), standardOutput, standardError};

@@ -1,6 +1,7 @@
-# The Windows package: a zip of one folder, drovane2csv-VERSION-windows-x86_64, holding the three
-# programs, the README, the licence as LICENSE.txt and the manual pages as HTML in manual/, with
-# drovane-windows.html, the programs from Command Prompt and PowerShell:
+# The Windows package: a zip of one folder, drovane2csv-VERSION-windows-x86_64, holding the
+# programs (drovane2xlsx.exe among them, which writes workbooks), the README, the licence as
+# LICENSE.txt and the manual pages as HTML in manual/, with drovane-windows.html, the programs
+# from Command Prompt and PowerShell:
 #
 #   cd build-win && cpack -G ZIP
 #
@@ -13,7 +14,7 @@ if(NOT DROVANE_GROFF OR NOT groffHtml EQUAL 0)
   message(WARNING "groff with its HTML output is not installed (apt-get install groff): the zip has no manual pages")
 else()
   set(DROVANE_HTML_PAGES)
-  foreach(page ${DROVANE_PROGRAMS} drovane-windows)
+  foreach(page ${DROVANE_MANUAL_PROGRAMS} drovane-windows)
     set(program ${page})
     set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
     if(program STREQUAL drovane-windows)

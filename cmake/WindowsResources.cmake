@@ -10,6 +10,7 @@ set(DROVANE_RESOURCE_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.$
 string(REPLACE "." "," DROVANE_RESOURCE_VERSION_COMMAS ${DROVANE_RESOURCE_VERSION})
 
 set(DROVANE_DESCRIPTION_drovane2csv "Converts raw CAN logs of the Drovane in-car display into CSV files")
+set(DROVANE_DESCRIPTION_drovane2xlsx "Converts raw CAN logs of the Drovane in-car display into Excel workbooks")
 set(DROVANE_DESCRIPTION_drovane-synth "Writes the raw CAN log of a simulated drive")
 set(DROVANE_DESCRIPTION_drovane-plot "Draws a drive converted by drovane2csv as an SVG picture")
 foreach(DROVANE_RESOURCE_PROGRAM ${DROVANE_PROGRAMS})

@@ -14,6 +14,9 @@ void UseBinaryMode(std::FILE*) {}
 UnicodeConsole::UnicodeConsole() = default;
 UnicodeConsole::~UnicodeConsole() = default;
 
+KeyBeforeClosing::KeyBeforeClosing() = default;
+KeyBeforeClosing::~KeyBeforeClosing() = default;
+
 StandardInput::StandardInput() : standard_(&std::cin) {}
 StandardInput::~StandardInput() = default;
 

@@ -7,8 +7,8 @@ namespace drovane::platform {
 // A file of the run's own, for a library that writes only to a file it opens by name (the
 // workbook's), whose bytes then go on to the output. Where the system offers unnamed files (Linux)
 // it has a name in no folder, only one under /proc/self/fd, and goes with the process however that
-// ends; elsewhere it is a hidden file in the system's temporary folder, removed when it is done
-// with and on an ending signal (platform/Interruption.h).
+// ends; elsewhere it is a file in the system's temporary folder (hidden where the name can hide
+// it), removed when it is done with and on an ending signal (platform/Interruption.h).
 class ScratchFile {
 public:
     ScratchFile() = default;

@@ -29,6 +29,21 @@ private:
     [[maybe_unused]] unsigned previousCodePage_ = 0;  // 0: left alone; Windows only
 };
 
+// For its lifetime, the run's console window, where it has one of its own (Windows opens one for
+// a program started from Explorer: a log dropped on it, a double-click), shows the messages until
+// a key is pressed: the window would close with the run. A run from a prompt, with its input or
+// output elsewhere, or on POSIX systems, ends as it is.
+class KeyBeforeClosing {
+public:
+    KeyBeforeClosing();
+    ~KeyBeforeClosing();  // NOLINT(performance-trivially-destructible): not trivial on Windows
+    KeyBeforeClosing(const KeyBeforeClosing&) = delete;
+    KeyBeforeClosing& operator=(const KeyBeforeClosing&) = delete;
+
+private:
+    [[maybe_unused]] bool ownWindow_ = false;
+};
+
 // Standard input, for lines typed at a prompt. A Windows console is read in Unicode, so that its
 // lines arrive as UTF-8 whatever its code page; anywhere else this is std::cin.
 class StandardInput {

@@ -1,7 +1,9 @@
 // Consoles on Windows: the console's own test for a console, UTF-8 output, Unicode input.
+#include <array>
 #include <fcntl.h>
 #include <io.h>
 #include <iostream>
+#include <string_view>
 #include <windows.h>
 
 #include "platform/Terminal.h"
@@ -67,6 +69,29 @@ UnicodeConsole::UnicodeConsole() {
 
 UnicodeConsole::~UnicodeConsole() {
     if (previousCodePage_ != 0) SetConsoleOutputCP(previousCodePage_);
+}
+
+// The console window is the run's own when it has a window, the run is the only program attached
+// to it (a prompt would be another), and it reads the keyboard and shows the messages.
+KeyBeforeClosing::KeyBeforeClosing() {
+    std::array<DWORD, 2> attached{};
+    ownWindow_ = GetConsoleWindow() != nullptr && IsConsole(HandleOf(stdin)) && IsConsole(HandleOf(stderr)) &&
+                 GetConsoleProcessList(attached.data(), static_cast<DWORD>(attached.size())) == 1;
+}
+
+KeyBeforeClosing::~KeyBeforeClosing() {
+    if (!ownWindow_) return;
+    constexpr std::string_view kPrompt = "--- press any key to close this window\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), kPrompt.data(), static_cast<DWORD>(kPrompt.size()), &written, nullptr);
+    HANDLE input = HandleOf(stdin);
+    FlushConsoleInputBuffer(input);
+    for (;;) {
+        INPUT_RECORD record{};
+        DWORD read = 0;
+        if (!ReadConsoleInputW(input, &record, 1, &read) || read == 0) return;
+        if (record.EventType == KEY_EVENT && record.Event.KeyEvent.bKeyDown) return;
+    }
 }
 
 StandardInput::StandardInput() : standard_(&std::cin) {

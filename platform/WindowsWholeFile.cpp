@@ -16,6 +16,7 @@
 #include "platform/WholeFile.h"
 #include "platform/WindowsErrors.h"
 #include "platform/WindowsNames.h"
+#include "platform/WindowsTemporaries.h"
 
 namespace drovane::platform {
 namespace {
@@ -122,13 +123,6 @@ void TakeAttributes(const std::wstring& temporary, const std::wstring& target) {
 
 int ErrorOr(int fallback) { return errno != 0 ? errno : fallback; }
 
-// The system's temporary folder, with its separator at the end.
-std::string SystemTemporaryFolder() {
-    std::array<wchar_t, MAX_PATH + 2> folder{};
-    const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
-    return length > 0 && length < folder.size() ? Utf8Of({folder.data(), length}) : std::string();
-}
-
 // Closes a handle when it goes.
 class HandleHeld {
 public:
@@ -177,6 +171,22 @@ int CopyBytes(HANDLE from, HANDLE to, bool& touched) {
 }
 
 }  // namespace
+
+std::string SystemTemporaryFolder() {
+    std::array<wchar_t, MAX_PATH + 2> folder{};
+    const DWORD length = GetTempPathW(static_cast<DWORD>(folder.size()), folder.data());
+    return length > 0 && length < folder.size() ? Utf8Of({folder.data(), length}) : std::string();
+}
+
+int ListClosedTemporary(std::wstring name, std::string narrow) {
+    ListHeld held;
+    return List(std::move(name), std::move(narrow), nullptr);
+}
+
+void UnlistClosedTemporary(int slot) {
+    ListHeld held;
+    Unlist(slot);
+}
 
 void CatchEndingSignals() {
     static const bool installed = SetConsoleCtrlHandler(RemoveTemporariesAndEnd, TRUE) != 0;

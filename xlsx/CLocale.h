@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 
 namespace drovane::xlsx {
 
@@ -13,7 +14,9 @@ public:
     CLocaleScope& operator=(const CLocaleScope&) = delete;
 
 private:
-    void* previous_ = nullptr;
+    void* previous_ = nullptr;  // the thread's locale before (POSIX)
+    int previousSetting_ = -1;  // whether the thread had a locale of its own before, and its name (Windows)
+    std::string previousName_;
 };
 
 }  // namespace drovane::xlsx

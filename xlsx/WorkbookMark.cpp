@@ -4,12 +4,39 @@
 #include <cerrno>
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
+#ifdef _WIN32
+#include <minizip/iowin32.h>
+
+#include "platform/WindowsNames.h"
+#endif
 
 namespace drovane::xlsx {
+namespace {
+
+// The archive under `name`, opened by its wide name on Windows, so that any name serves.
+#ifdef _WIN32
+zipFile OpenToAdd(const std::string& name) {
+    zlib_filefunc64_def files{};
+    fill_win32_filefunc64W(&files);
+    const std::wstring wide = platform::WideName(name);
+    return zipOpen2_64(wide.c_str(), APPEND_STATUS_ADDINZIP, nullptr, &files);
+}
+unzFile OpenToRead(const std::string& name) {
+    zlib_filefunc64_def files{};
+    fill_win32_filefunc64W(&files);
+    const std::wstring wide = platform::WideName(name);
+    return unzOpen2_64(wide.c_str(), &files);
+}
+#else
+zipFile OpenToAdd(const std::string& name) { return zipOpen64(name.c_str(), APPEND_STATUS_ADDINZIP); }
+unzFile OpenToRead(const std::string& name) { return unzOpen64(name.c_str()); }
+#endif
+
+}  // namespace
 
 int MarkWorkbook(const std::string& name) {
     // Adding to the archive rewrites only its central directory, now with the comment.
-    zipFile zip = zipOpen64(name.c_str(), APPEND_STATUS_ADDINZIP);
+    zipFile zip = OpenToAdd(name);
     if (zip == nullptr) return errno != 0 ? errno : EIO;
     const std::string comment(kWorkbookMark);
     errno = 0;
@@ -18,7 +45,7 @@ int MarkWorkbook(const std::string& name) {
 }
 
 bool HasWorkbookMark(const std::string& name) {
-    unzFile zip = unzOpen64(name.c_str());
+    unzFile zip = OpenToRead(name);
     if (zip == nullptr) return false;
     std::array<char, kWorkbookMark.size() + 2> comment{};
     const int length = unzGetGlobalComment(zip, comment.data(), comment.size());

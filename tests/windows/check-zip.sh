@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows zip with CPack, unpacks it and checks that it holds one folder with the three
-# programs, the README, the licence as LICENSE.txt and a manual page as HTML for each program,
-# nothing else, and that each program runs from there under wine with no DLL beside it.
+# programs and drovane2xlsx.exe, the README, the licence as LICENSE.txt and a manual page as HTML
+# for each of the three programs, nothing else, and that each program runs from there under wine
+# with no DLL beside it.
 #
 # usage: check-zip.sh CPACK BUILD_DIR WINE_RUN
 set -euo pipefail
@@ -26,6 +27,7 @@ unzip -l "$zip"
 
 folder=$(basename "$zip" .zip)
 expected="$folder/LICENSE.txt $folder/README.md $folder/drovane-plot.exe $folder/drovane-synth.exe $folder/drovane2csv.exe"
+expected+=" $folder/drovane2xlsx.exe"
 expected+=" $folder/manual/drovane-plot.html $folder/manual/drovane-synth.html $folder/manual/drovane-windows.html"
 expected+=" $folder/manual/drovane2csv.html"
 files=$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')
@@ -40,6 +42,9 @@ for program in drovane2csv drovane-synth drovane-plot; do
   "$wine_run" "./$program.exe" --help >help.txt 2>&1 || fail "$program.exe --help"
   grep -qi "usage\|options" help.txt || fail "$program.exe --help: $(head -3 help.txt)"
 done
+# drovane2xlsx.exe is drovane2csv.exe writing workbooks, described in drovane2csv's page.
+"$wine_run" ./drovane2xlsx.exe --help >help.txt 2>&1 || fail "drovane2xlsx.exe --help"
+grep -q -- "--xlsx" help.txt || fail "drovane2xlsx.exe --help: $(head -3 help.txt)"
 for shell in "COMMAND PROMPT" POWERSHELL; do
   grep -q "<h2>$shell" manual/drovane-windows.html || fail "manual/drovane-windows.html has no section $shell"
 done

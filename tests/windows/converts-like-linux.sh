@@ -8,7 +8,7 @@
 # names of logs, CSVs, pictures and folders, given and typed, each converting the file named (and
 # "α.bin" never its best fit "a.bin"); quoted typed names; *.bin and /?; a CSV held open by another
 # program, read-only and hidden CSVs; a path longer than 260 characters; the version resource and
-# manifest of each program.
+# manifest of each program; the workbook of --xlsx and drovane2xlsx.exe.
 #
 #   converts-like-linux.sh WINE_RUN WINDOWS_BUILD LINUX_BUILD
 set -euo pipefail
@@ -269,9 +269,55 @@ cp "$work/damaged.bin" "$names/$long/trip.bin"
 habit "a path of ${#long} characters and more" "status 0: " "${converter[@]}" -q "${long//\//\\}\\trip.bin"
 cmp -s "$names/$long/trip.csv" "$work/windows/damaged.csv" || fail "the long path converts otherwise"
 
+# The workbook of a damaged drive: through --xlsx and through drovane2xlsx.exe (the program a
+# log is dropped on), under a Greek name too, every cell of every sheet as in the Linux build's
+# workbook (openpyxl reads them); held open by another program, as Excel holds it, it is in use.
+same_cells() {  # WORKBOOK OTHER...: each OTHER holds the cells of WORKBOOK
+  /usr/bin/python3 - "$@" <<'PYTHON'
+import sys
+import openpyxl
+
+def cells(path):
+    book = openpyxl.load_workbook(path, read_only=True)
+    sheets = {name: [tuple(row) for row in book[name].iter_rows(values_only=True)] for name in book.sheetnames}
+    book.close()
+    return sheets
+
+first = cells(sys.argv[1])
+for other in sys.argv[2:]:
+    if cells(other) != first:
+        sys.exit(f"{other} holds other cells than {sys.argv[1]}")
+print(f"sheets {', '.join(first)}: {sum(map(len, first.values()))} rows, the same cells in each workbook")
+PYTHON
+}
+if [[ -x $windows/drovane2xlsx.exe ]]; then
+  both -US --xlsx damaged.bin damaged.xlsx
+  [[ $(cat "$work/windows/status.txt") == 0 && $(cat "$work/linux/status.txt") == 0 ]] || fail "--xlsx failed"
+  same_text stderr.txt stderr.txt || fail "--xlsx: stderr differs"
+  cp "$work/damaged.bin" "$names/β.bin"
+  habit "drovane2xlsx.exe -US β.bin" "status 0: --- wrote 1799 rows to β.xlsx" \
+    "$wine_run" "$windows/drovane2xlsx.exe" -US β.bin
+  same_cells "$work/linux/damaged.xlsx" "$work/windows/damaged.xlsx" "$names/β.xlsx" || fail "the workbooks differ"
+  cmp -s "$work/linux/damaged.xlsx" "$work/windows/damaged.xlsx" && echo "and the same bytes"
+  cp "$names/β.xlsx" "$names/β.kept"
+  "$wine_run" "$windows/tests/windows/drovane_hold_file.exe" "$names/β.xlsx" <"$names/hold" >"$names/held.txt" &
+  exec 3>"$names/hold"
+  for _ in $(seq 100); do grep -q held "$names/held.txt" && break; sleep 0.1; done
+  habit "β.xlsx held open by another program" \
+    "status 255: *** FAIL: opening output file β.xlsx: File in use by another program; close it there and try again" \
+    "$wine_run" "$windows/drovane2xlsx.exe" -q β.bin
+  exec 3>&-
+  wait
+  cmp -s "$names/β.xlsx" "$names/β.kept" || fail "the held β.xlsx was changed"
+  left=$(find "$windows/wineprefix/drive_c/users" -name 'drovane-scratch.*' 2>/dev/null)
+  [[ -z $left ]] || fail "a scratch file was left in the temporary folder: $left"
+else
+  fail "the Windows build has no drovane2xlsx.exe: its workbook was left out"
+fi
+
 # Each program's version resource and manifest.
 version=$(sed -n 's/^project(drovane2csv VERSION \([0-9.]*\).*/\1/p' "$(dirname "$readme")/CMakeLists.txt")
-for program in drovane2csv tools/synth/drovane-synth tools/plot/drovane-plot; do
+for program in drovane2csv drovane2xlsx tools/synth/drovane-synth tools/plot/drovane-plot; do
   resources=$(x86_64-w64-mingw32-windres -i "$windows/$program.exe" -O rc 2>/dev/null || true)
   for wanted in "\"FileVersion\", \"$version\"" '"LegalCopyright", "Copyright (c)' '"FileDescription", "' \
     '<longPathAware' '>UTF-8</activeCodePage>'; do
