@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The workbook of --xlsx beside the CSV, with the release build linked statically to libxlsxwriter
-# built from Debian's source package (tools/build-libxlsxwriter.sh): MB/s of raw log and peak
+# built from Debian's source package (tools/build-libxlsxwriter.sh, as tools/setup-debian.sh
+# builds it): MB/s of raw log and peak
 # memory on the benchmark's two-hour drive, as CSV and as workbook, on one thread and on the
 # default threads (best of RUNS rounds); the peak memory of a workbook of a 100 MiB and a 1 GiB
 # drive (one run each); and the start-up time of a one-minute log (best and median of 50 runs).
@@ -13,7 +14,8 @@ build=${BUILD:-$root/build-release}
 runs=${RUNS:-5}
 cache=$root/bench/cache
 mkdir -p "$cache"
-prefix=$cache/libxlsxwriter
+# Where tools/setup-debian.sh builds the library for every build of this checkout.
+prefix=$root/.deps/libxlsxwriter/$(uname -m)-$(uname -s)
 [ -s "$prefix/lib/libxlsxwriter.a" ] || "$root/tools/build-libxlsxwriter.sh" "$prefix"
 if ! grep -q "DROVANE_XLSXWRITER_PREFIX:PATH=$prefix" "$build/CMakeCache.txt" 2>/dev/null; then
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDROVANE_BENCH=ON -DDROVANE_TESTS=OFF \
