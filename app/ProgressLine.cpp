@@ -42,6 +42,19 @@ void ProgressLine::OnInputProgress(std::uint64_t bytesConsumed) {
     Draw(Text(bytesConsumed, totalBytes_, seconds, rowsSoFar_ ? rowsSoFar_() : 0));
 }
 
+void ProgressLine::Finishing(std::string_view step) {
+    if (diagnostics_ == nullptr || totalBytes_ == 0) return;
+    SteadyTime now = clock_();
+    if (now - started_ < kFirstShown) return;
+    diagnostics_->Flush();
+    if (!atLineStart_) return;
+    double seconds = std::chrono::duration<double>(now - started_).count();
+    std::string text = Text(totalBytes_, totalBytes_, seconds, rowsSoFar_ ? rowsSoFar_() : 0);
+    text += "; ";
+    text += step;
+    Draw(text);
+}
+
 std::string ProgressLine::Text(std::uint64_t bytesConsumed, std::uint64_t totalBytes, double seconds,
                                std::int64_t rows) {
     std::uint64_t percent = bytesConsumed >= totalBytes ? 100 : bytesConsumed * 100 / totalBytes;

@@ -48,6 +48,10 @@ public:
     bool Write(const char* data, std::size_t size) override;
     int ErrorNumber() const override { return terminal_.ErrorNumber(); }
 
+    // Once the whole input is read, for a last step that takes a while: the line, if the conversion
+    // has gone on long enough to show it, is drawn at 100% with "; " and `step` after it.
+    void Finishing(std::string_view step);
+
     // ProgressObserver: called at every refill of the input buffer; reads the clock once.
     void OnInputProgress(std::uint64_t bytesConsumed) override;
 

@@ -172,7 +172,12 @@ struct WorkbookRun {
     WorkbookOutput* workbook = nullptr;
     TextBuffer* diagnostics = nullptr;
     const WarningTally* warnings = nullptr;
+    ProgressLine* progress = nullptr;  // tells, where it is shown, that the workbook is being written
 };
+
+// The last step of a workbook, which takes most of its time once the log is read: the library
+// compresses the sheets into the zip.
+constexpr std::string_view kWritingWorkbook = "writing the workbook";
 
 ConversionResult RunConversion(Conversion& conversion, ParallelConversion* parallel, std::FILE* input,
                                platform::WholeFile& output, TextBuffer& csv, ProgressObserver* observer,
@@ -194,6 +199,7 @@ ConversionResult RunConversion(Conversion& conversion, ParallelConversion* paral
     result.writeError = csv.Failed() ? csv.ErrorNumber() : 0;
     if (workbook.workbook != nullptr && result.writeError == 0 && result.readError == 0 && result.rows > 0) {
         workbook.diagnostics->Flush();
+        if (workbook.progress != nullptr) workbook.progress->Finishing(kWritingWorkbook);
         result.writeError = workbook.workbook->Finish(output.Stream(), workbook.warnings->Counts());
     }
     const int closeError = output.Close();
@@ -426,7 +432,7 @@ int Convert(const CommandLine& line, Console& console, TextBuffer& diagnostics, 
     InterruptionNotice notice(diagnostics, progress, InterruptedOutcome(output, names.output));
     MessagePacer pacer(diagnostics, console.clock, progress);
     ConversionResult result = RunConversion(conversion, parallel ? &*parallel : nullptr, input, output, csv, &pacer,
-                                            {workbook.get(), &diagnostics, &warnings});
+                                            {workbook.get(), &diagnostics, &warnings, progress});
     if (progress != nullptr) progress->Stop();
     ReportSizeChange(diagnostics, names.input, sizeAtStart, SizeNow(input));
     notice.Withdraw();

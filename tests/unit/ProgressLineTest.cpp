@@ -58,6 +58,17 @@ TEST_F(ProgressLineTest, ShownOnlyAfterTheFirstSecondAndThenAtMostFourTimesASeco
     EXPECT_EQ(Terminal(), "\r--- 20% read, 200.0 MB/s, 42 rows\r--- 30% read, 240.0 MB/s, 42 rows");
 }
 
+TEST_F(ProgressLineTest, ALastStepIsToldAtFullInputOnlyOnceTheLineIsDue) {
+    Start();
+    now = SteadyTime{} + milliseconds(999);
+    line.Finishing("writing the workbook");
+    EXPECT_EQ(Terminal(), "");
+    rows = 7;
+    now = SteadyTime{} + milliseconds(2000);
+    line.Finishing("writing the workbook");
+    EXPECT_EQ(Terminal(), "\r--- 100% read, 500.0 MB/s, 7 rows; writing the workbook");
+}
+
 TEST_F(ProgressLineTest, MessagesWipeTheLineAndGoFirst) {
     Start();
     diagnostics.Append("--- opened out file trip.csv\n\n");
