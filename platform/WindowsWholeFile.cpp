@@ -178,12 +178,12 @@ std::string SystemTemporaryFolder() {
     return length > 0 && length < folder.size() ? Utf8Of({folder.data(), length}) : std::string();
 }
 
-int ListClosedTemporary(std::wstring name, std::string narrow) {
+int ListTemporaryFile(std::wstring name, std::string narrow, HANDLE open) {
     ListHeld held;
-    return List(std::move(name), std::move(narrow), nullptr);
+    return List(std::move(name), std::move(narrow), open);
 }
 
-void UnlistClosedTemporary(int slot) {
+void UnlistTemporaryFile(int slot) {
     ListHeld held;
     Unlist(slot);
 }

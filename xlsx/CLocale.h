@@ -15,8 +15,9 @@ public:
 
 private:
     void* previous_ = nullptr;  // the thread's locale before (POSIX)
-    int previousSetting_ = -1;  // whether the thread had a locale of its own before, and its name (Windows)
-    std::string previousName_;
+    [[maybe_unused]] int previousSetting_ =
+        -1;  // whether the thread had a locale of its own before, and its name (Windows)
+    [[maybe_unused]] std::string previousName_;
 };
 
 }  // namespace drovane::xlsx

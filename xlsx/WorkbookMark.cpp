@@ -13,14 +13,12 @@
 namespace drovane::xlsx {
 namespace {
 
-// The archive under `name`, opened by its wide name on Windows, so that any name serves.
+// The finished workbook in the run's scratch file, opened by name as the library opened it (on
+// Windows the C library's open shares the file with the scratch file's own handle).
+zipFile OpenToAdd(const std::string& name) { return zipOpen64(name.c_str(), APPEND_STATUS_ADDINZIP); }
+
+// A workbook under any name the user gave: by its wide name on Windows.
 #ifdef _WIN32
-zipFile OpenToAdd(const std::string& name) {
-    zlib_filefunc64_def files{};
-    fill_win32_filefunc64W(&files);
-    const std::wstring wide = platform::WideName(name);
-    return zipOpen2_64(wide.c_str(), APPEND_STATUS_ADDINZIP, nullptr, &files);
-}
 unzFile OpenToRead(const std::string& name) {
     zlib_filefunc64_def files{};
     fill_win32_filefunc64W(&files);
@@ -28,7 +26,6 @@ unzFile OpenToRead(const std::string& name) {
     return unzOpen2_64(wide.c_str(), &files);
 }
 #else
-zipFile OpenToAdd(const std::string& name) { return zipOpen64(name.c_str(), APPEND_STATUS_ADDINZIP); }
 unzFile OpenToRead(const std::string& name) { return unzOpen64(name.c_str()); }
 #endif
 

@@ -15,9 +15,11 @@
 #include "platform/ErrorText.h"
 #include "platform/FileNames.h"
 #include "platform/FileStatus.h"
+#include "platform/ScratchFile.h"
 #include "platform/Terminal.h"
 #include "platform/WholeFile.h"
 #include "platform/WindowsNames.h"
+#include "platform/WindowsTemporaries.h"
 #include "support/LogBuilder.h"
 #include "support/TempDir.h"
 
@@ -170,6 +172,36 @@ TEST_F(WindowsFiles, InUseAndReadOnlyOutputsAreRefusedUntouched) {
     SetFileAttributesW(platform::WideName(csv).c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(test::ReadFile(csv), "old");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "a temporary file was left";
+}
+
+// The workbook's scratch file: opened again by name as the C library opens it, removed when done
+// with; one that an ended run left behind goes when the next is made, one in use stays.
+TEST_F(WindowsFiles, ScratchFilesOpenByNameAndLeftoversGoWithTheNextRun) {
+    const std::string leftover = platform::SystemTemporaryFolder() + "drovane-scratch.leftov";
+    test::WriteFile(leftover, "left by an interrupted run");
+    platform::ScratchFile inUse;
+    ASSERT_EQ(inUse.Open(), 0);
+    EXPECT_FALSE(std::filesystem::exists(PathOf(leftover)));
+    std::FILE* library = std::fopen(inUse.Name().c_str(), "wb");
+    ASSERT_NE(library, nullptr);
+    std::fputs("PK", library);
+    std::fclose(library);
+    std::string name;
+    {
+        platform::ScratchFile next;
+        ASSERT_EQ(next.Open(), 0);
+        name = next.Name();
+        EXPECT_TRUE(std::filesystem::exists(PathOf(inUse.Name())));
+    }
+    EXPECT_FALSE(std::filesystem::exists(PathOf(name)));
+    std::FILE* copy = std::fopen(dir.File("copy.bin").c_str(), "w+b");
+    ASSERT_NE(copy, nullptr);
+    ASSERT_EQ(inUse.CopyTo(copy), 0);
+    std::rewind(copy);
+    char bytes[3] = {};
+    EXPECT_EQ(std::fread(bytes, 1, sizeof bytes, copy), 2u);
+    EXPECT_STREQ(bytes, "PK");
+    std::fclose(copy);
 }
 
 }  // namespace

@@ -271,7 +271,8 @@ cmp -s "$names/$long/trip.csv" "$work/windows/damaged.csv" || fail "the long pat
 
 # The workbook of a damaged drive: through --xlsx and through drovane2xlsx.exe (the program a
 # log is dropped on), under a Greek name too, every cell of every sheet as in the Linux build's
-# workbook (openpyxl reads them); held open by another program, as Excel holds it, it is in use.
+# workbook (openpyxl reads them); held open by another program, as Excel holds it, it is in use;
+# Ctrl+C while it is written leaves no workbook, and any scratch file left goes with the next run.
 same_cells() {  # WORKBOOK OTHER...: each OTHER holds the cells of WORKBOOK
   /usr/bin/python3 - "$@" <<'PYTHON'
 import sys
@@ -309,8 +310,28 @@ if [[ -x $windows/drovane2xlsx.exe ]]; then
   exec 3>&-
   wait
   cmp -s "$names/β.xlsx" "$names/β.kept" || fail "the held β.xlsx was changed"
-  left=$(find "$windows/wineprefix/drive_c/users" -name 'drovane-scratch.*' 2>/dev/null)
+  temp=$(find "$windows/wineprefix/drive_c/users" -maxdepth 2 -name Temp -type d -print -quit)
+  left=$(find "$temp" -name 'drovane-scratch.*')
   [[ -z $left ]] || fail "a scratch file was left in the temporary folder: $left"
+  # Ctrl+C while the library writes the zip into the scratch file, which it holds open: the file is
+  # left and said to be, and the next run removes it.
+  "$linux/tools/synth/drovane-synth" --minutes 60 --seed 3 "$names/hour.bin" >/dev/null
+  (cd "$names" && set +e; "$wine_run" "$windows/drovane2xlsx.exe" -q hour.bin 2>err.txt & pid=$!
+   for _ in $(seq 1000); do [[ -z $(find "$temp" -name 'drovane-scratch.*' -size +0) ]] || break; sleep 0.02; done
+   pkill -INT -f drovane2xlsx.exe
+   wait $pid
+   echo $? >"$names/status.txt")
+  left=$(find "$temp" -name 'drovane-scratch.*')
+  printf '%-44s status %s: %s\n' "Ctrl+C while the zip is written" "$(cat "$names/status.txt")" "${left:+scratch file left and reported}"
+  if [[ $(cat "$names/status.txt") == 130 ]]; then
+    [[ -z $left ]] || grep -q "temporary file .*drovane-scratch.* could not be removed" "$names/err.txt" ||
+      fail "the scratch file left by Ctrl+C was not reported"
+    [[ ! -e $names/hour.xlsx ]] || fail "Ctrl+C left hour.xlsx"
+    habit "the next run" "status 0: " "$wine_run" "$windows/drovane2xlsx.exe" -q -f β.bin
+    [[ -z $(find "$temp" -name 'drovane-scratch.*') ]] || fail "the next run did not remove the scratch file left behind"
+  else
+    echo "(the run ended before it could be interrupted; not checked)"
+  fi
 else
   fail "the Windows build has no drovane2xlsx.exe: its workbook was left out"
 fi
