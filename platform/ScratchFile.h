@@ -8,7 +8,9 @@ namespace drovane::platform {
 // workbook's), whose bytes then go on to the output. Where the system offers unnamed files (Linux)
 // it has a name in no folder, only one under /proc/self/fd, and goes with the process however that
 // ends; elsewhere it is a file in the system's temporary folder (hidden where the name can hide
-// it), removed when it is done with and on an ending signal (platform/Interruption.h).
+// it), removed when it is done with and on an ending signal (platform/Interruption.h). On Windows
+// one that an ending signal could not remove, as the library held it open, is removed by the
+// next run's Open.
 class ScratchFile {
 public:
     ScratchFile() = default;
