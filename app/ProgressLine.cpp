@@ -34,24 +34,24 @@ void ProgressLine::OnInputProgress(std::uint64_t bytesConsumed) {
     SteadyTime now = clock_();
     if (now - started_ < kFirstShown || now - lastDrawn_ < kRedrawEvery) return;
     lastDrawn_ = now;
-    // Messages that are waiting belong above the line; they wipe it as they pass.
-    diagnostics_->Flush();
-    // A message without its line end stays alone on its line.
-    if (!atLineStart_) return;
-    double seconds = std::chrono::duration<double>(now - started_).count();
-    Draw(Text(bytesConsumed, totalBytes_, seconds, rowsSoFar_ ? rowsSoFar_() : 0));
+    DrawAt(now, bytesConsumed, {});
 }
 
 void ProgressLine::Finishing(std::string_view step) {
     if (diagnostics_ == nullptr || totalBytes_ == 0) return;
     SteadyTime now = clock_();
     if (now - started_ < kFirstShown) return;
+    DrawAt(now, totalBytes_, step);
+}
+
+void ProgressLine::DrawAt(SteadyTime now, std::uint64_t bytesConsumed, std::string_view step) {
+    // Messages that are waiting belong above the line; they wipe it as they pass.
     diagnostics_->Flush();
+    // A message without its line end stays alone on its line.
     if (!atLineStart_) return;
     double seconds = std::chrono::duration<double>(now - started_).count();
-    std::string text = Text(totalBytes_, totalBytes_, seconds, rowsSoFar_ ? rowsSoFar_() : 0);
-    text += "; ";
-    text += step;
+    std::string text = Text(bytesConsumed, totalBytes_, seconds, rowsSoFar_ ? rowsSoFar_() : 0);
+    if (!step.empty()) text.append("; ").append(step);
     Draw(text);
 }
 

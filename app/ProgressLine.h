@@ -60,6 +60,9 @@ public:
     static std::string Text(std::uint64_t bytesConsumed, std::uint64_t totalBytes, double seconds, std::int64_t rows);
 
 private:
+    // Draws the line for `bytesConsumed` at `now`, with "; " and `step` after it unless that is
+    // empty, once the waiting messages are out.
+    void DrawAt(SteadyTime now, std::uint64_t bytesConsumed, std::string_view step);
     void Draw(std::string_view text);
     void Wipe();
 

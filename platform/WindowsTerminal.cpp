@@ -6,6 +6,7 @@
 #include <string_view>
 #include <windows.h>
 
+#include "platform/Interruption.h"
 #include "platform/Terminal.h"
 #include "platform/WindowsNames.h"
 
@@ -82,8 +83,7 @@ KeyBeforeClosing::KeyBeforeClosing() {
 KeyBeforeClosing::~KeyBeforeClosing() {
     if (!ownWindow_) return;
     constexpr std::string_view kPrompt = "--- press any key to close this window\n";
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_ERROR_HANDLE), kPrompt.data(), static_cast<DWORD>(kPrompt.size()), &written, nullptr);
+    WriteToStandardError(kPrompt.data(), kPrompt.size());
     HANDLE input = HandleOf(stdin);
     FlushConsoleInputBuffer(input);
     for (;;) {
