@@ -14,13 +14,10 @@ build=${BUILD:-$root/build-release}
 runs=${RUNS:-5}
 cache=$root/bench/cache
 mkdir -p "$cache"
-# Where tools/setup-debian.sh builds the library for every build of this checkout.
-prefix=$root/.deps/libxlsxwriter/$(uname -m)-$(uname -s)
-[ -s "$prefix/lib/libxlsxwriter.a" ] || "$root/tools/build-libxlsxwriter.sh" "$prefix"
-if ! grep -q "DROVANE_XLSXWRITER_PREFIX:PATH=$prefix" "$build/CMakeCache.txt" 2>/dev/null; then
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDROVANE_BENCH=ON -DDROVANE_TESTS=OFF \
-    -DDROVANE_XLSXWRITER_PREFIX="$prefix" >/dev/null
-fi
+# The set-up builds the static library into .deps/, where every build of this checkout finds it.
+"$root/tools/setup-debian.sh" build
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DDROVANE_BENCH=ON -DDROVANE_TESTS=OFF \
+  -DDROVANE_XLSXWRITER_PREFIX= >/dev/null
 cmake --build "$build" -j2 --target drovane2csv drovane-synth drovane-measure >/dev/null
 converter=$build/drovane2csv
 measure=$build/bench/drovane-measure
